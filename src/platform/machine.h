@@ -1,0 +1,39 @@
+// The machine: languages, clocks, Windows version, power management, and the machine
+// description that the program runs on.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+enum : uint16_t { kLangCzech = 1029, kLangSlovak = 1051 };
+
+// GetSystemDefaultLangID.
+uint16_t GetSystemDefaultLangID();
+// SetThreadUILanguage / GetThreadUILanguage of the calling thread. A thread starts with the
+// system default language.
+void SetThreadUILanguage(uint16_t langId);
+uint16_t GetThreadUILanguage();
+
+struct SystemTime {
+    int year = 0, month = 0, dayOfWeek = 0, day = 0;
+    int hour = 0, minute = 0, second = 0, milliseconds = 0;
+};
+void GetLocalTime(SystemTime* out);
+uint32_t GetTickCount();
+void Sleep(uint32_t milliseconds);
+void MessageBeep();
+
+// True on a Windows of the NT family.
+bool IsNtFamily();
+
+// SetThreadExecutionState: keep the system (not the display) awake while on is true.
+void KeepAwake(bool on);
+
+// Re-reads the machine's description (on posix: $ZEFISETUP_PREFIX and its machine.ini,
+// creating a missing prefix with its defaults). Tests call it after switching prefixes;
+// the program never needs to.
+void ReloadMachine();
+
+}  // namespace platform

@@ -1,0 +1,97 @@
+// Internals of the emulated Windows machine shared by the posix backend's files: the machine
+// description from $ZEFISETUP_PREFIX/machine.ini, the drive table, and the resolution of
+// Windows paths to host paths or to files inside an attached image.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/fs.h"
+
+namespace platform::posix {
+
+// A read-only volume backed by a disk image. Inner paths are relative to the volume root,
+// components separated by "/", without a leading "/" ("" is the root). Name matching is
+// case-insensitive; the returned names keep the image's spelling.
+class ImageVolume {
+public:
+    virtual ~ImageVolume() = default;
+    virtual std::string Label() const = 0;
+    // Attributes (read-only always set), size and times of one entry; false when missing.
+    virtual bool Stat(const std::string& inner, FindData* out) = 0;
+    // Entries of a directory (without "." and ".."); false when it is not a directory.
+    virtual bool List(const std::string& innerDir, std::vector<FindData>* out) = 0;
+    // Reads up to size bytes at offset; returns the count, or -1 on a read error.
+    virtual int64_t ReadAt(const std::string& inner, uint64_t offset, void* buffer,
+                           uint64_t size) = 0;
+};
+
+struct Drive {
+    char letter = 0;                     // 'A'..'Z'
+    uint32_t type = kDriveFixed;         // kDrive* of fs.h
+    std::string label;
+    std::string hostRoot;                // absolute host directory, no trailing "/" (except "/")
+    std::shared_ptr<ImageVolume> image;  // set for an image-backed drive
+};
+
+struct Machine {
+    std::string prefix;  // absolute host path of $ZEFISETUP_PREFIX
+    uint16_t language = 1029;
+    bool admin = true;
+    std::string temp;  // Windows path of the temporary directory, ending with "\"
+    std::map<char, Drive> drives;
+    // [services]: name as written -> state text (running, paused, stopped, ...), in file order.
+    std::vector<std::pair<std::string, std::string>> services;
+    std::string dnsServer;  // "host:port" or empty
+};
+
+// The machine, loaded on first use. The lock guards every access to it and to the drive table.
+Machine& GetMachine();
+std::recursive_mutex& MachineLock();
+
+// Writes the [services] section back into machine.ini (other sections kept as they are).
+bool SaveServices();
+
+// Attaches an image as the first free drive letter from D: on, type CD-ROM, label from the
+// volume. Returns the letter, or 0 when every letter is taken.
+char AttachImageDrive(std::shared_ptr<ImageVolume> volume);
+void DetachImageDrive(char letter);
+
+// A Windows path resolved against the drive table.
+struct Resolved {
+    bool ok = false;           // false: error holds the Win32 code (3 path not found, 53 UNC...)
+    uint32_t error = 0;
+    const Drive* drive = nullptr;
+    std::string windowsPath;   // full Windows path, normalised ("X:\a\b")
+    std::string host;          // host path for a host-backed drive (existing components with
+                               // their on-disk spelling, new ones as given)
+    std::string inner;         // path inside an image volume ("a/b"), for an image drive
+    bool exists = false;       // whether the full path exists
+};
+
+// Resolves a Windows path ("X:\a\b", "\a\b", "a\b", "/" accepted as separator). The last
+// component must not hold wildcards; use SplitPattern for searches.
+Resolved Resolve(const std::string& windowsPath);
+
+// The Windows path of a host path: the drive whose host root is its longest prefix (Z: maps to
+// "/" unless machine.ini says otherwise).
+std::string WindowsPathOfHost(const std::string& hostPath);
+
+// Maps errno to a Win32 error code (the single translation table of the backend).
+uint32_t MapErrno(int err);
+// Sets the last error from errno and returns false, for "return Fail();".
+bool FailErrno();
+bool Fail(uint32_t code);
+
+// Case-insensitive Windows-style wildcard match of one name against a pattern.
+bool WildcardMatch(const std::string& pattern, const std::string& name);
+
+// FILETIME from and to host times.
+FileTime FileTimeFromUnix(int64_t seconds, int64_t nanoseconds);
+void UnixFromFileTime(FileTime time, int64_t* seconds, int64_t* nanoseconds);
+
+}  // namespace platform::posix

@@ -1,0 +1,28 @@
+// The Czech and Slovak string tables: every user-visible text by number.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace resources {
+
+struct StringEntry {
+    uint32_t id;
+    const char* cs;  // UTF-8
+    const char* sk;  // UTF-8
+};
+
+// The text of a string-table entry in a language (1051 Slovak, any other value Czech); an
+// empty string when the table has no such entry.
+std::string LoadString(uint32_t id, uint16_t langId);
+// The same in the calling thread's UI language.
+std::string LoadString(uint32_t id);
+bool HasString(uint32_t id);
+
+// The whole table, for tests and hosts.
+const StringEntry* StringTable(size_t* count);
+
+// String 57344, the application title: the caption of every message box.
+constexpr uint32_t kAppTitle = 57344;
+
+}  // namespace resources

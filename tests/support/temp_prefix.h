@@ -1,0 +1,40 @@
+// A temporary emulated machine for one test: its own $ZEFISETUP_PREFIX with machine.ini,
+// drive C: and whatever drives the test adds; removed again at the end.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace testsupport {
+
+class TempPrefix {
+public:
+    // Creates a fresh prefix directory under the host's temporary directory. machineIni, when
+    // not empty, is written as machine.ini (otherwise the backend writes its defaults: drive C:
+    // on <prefix>/drive_c). Sets ZEFISETUP_PREFIX and reloads the machine.
+    explicit TempPrefix(const std::string& machineIni = "");
+    ~TempPrefix();  // removes the directory and unsets ZEFISETUP_PREFIX
+    TempPrefix(const TempPrefix&) = delete;
+    TempPrefix& operator=(const TempPrefix&) = delete;
+
+    // Absolute host path of the prefix, and of a path relative to it.
+    const std::string& Path() const { return m_path; }
+    std::string Host(const std::string& relative) const;
+    // Creates a host file (and its directories) relative to the prefix.
+    void WriteHostFile(const std::string& relative, const std::string& content) const;
+    std::string ReadHostFile(const std::string& relative) const;
+
+private:
+    std::string m_path;
+};
+
+// Fixture giving each test its own prefix in m_prefix.
+class PrefixTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::unique_ptr<TempPrefix> m_prefix;
+};
+
+}  // namespace testsupport
