@@ -1,0 +1,95 @@
+// The string table of the program, Czech and Slovak side by side, UTF-8.
+//
+// Texts are kept letter for letter, the odd typing slip included ("Pořipojte", "Ureite"): do
+// not correct them. Placeholders must be the same, in the same order, in both languages.
+#include "resources/string_table.h"
+
+namespace resources::detail {
+
+const StringEntry kStringTable[] = {
+    // Start-up.
+    {100, "OLE initialization failed.  Make sure that the OLE libraries are the correct version.",
+     "OLE initialization failed.  Make sure that the OLE libraries are the correct version."},
+    // Cancel question of the copy and download dialogs.
+    {101, "Opravdu chcete přerušit instalaci?", "Ureite chcete prerušiť inštaláciu?"},
+    // Disk prompt of the script engine: the same text in both languages.
+    {102, "Vložte prosím %s", "Vložte prosím %s"},
+    {103,
+     "Konfigurační soubor je poškozen\nZvolte prosím, že nechcete nahrávat podle stávajícího "
+     "nastavení",
+     "Konfiguračný súbor je poškodený\nZvoľte prosím, že nechcete nahrávať podľa doterajšieho "
+     "nastavenia"},
+    // Options dialog: too little free space.
+    {104,
+     "Jestliže nově instalujete celé ZEFI, nebo některé jeho části z DVD, zřejmi nemáte na disku "
+     "dostatek místa.\nChcete přesto pokračovat?",
+     "Ak nanovo inštalujete celé ZEFI alebo niektoré jeho časti z DVD, zrejme nemáte na disku "
+     "dostatok miesta.\nChcete napriek tomu pokračovať?"},
+    // Install driver.
+    {106, "Instalaci nelze spustit ze síťové cesty. Pořipojte si prosím %s jako lokální disk.",
+     "Inštaláciu nie je možné spustiť zo sieťovej cesty. Pripojte si prosím %s ako lokálny "
+     "disk."},
+    {107, "Nebyl nalezen konfiguračení soubor %s. Instalaci nelze spustit",
+     "Nebol nájdený konfiguračný súbor %s. Inštaláciu nie je možné spustiť"},
+    {108, "Neznámý disk '%s'", "Neznámy disk '%s'"},
+    {109, "Adresář %s neexistuje, má se vytvořit?", "Adresár %s neexistuje, má sa vytvoriť?"},
+    {110, "Nepodařilo se vytvořit adresář %s", "Nepodarilo sa vytvoriť adresár %s"},
+    {111, "Instalace/aktualizace proběhla úspěšně", "Inštalácia/aktualizácia prebehla úspešne"},
+    {112, "Instalace/aktualizace přerušena", "Inštalácia/aktualizácia prerušená"},
+    // Copy error dialog: headlines, details and error-code lines.
+    {125, "Chyba při kopírování %s", "Chyba pri kopírovaní %s"},
+    {126, "Chyba při mazaní %s", "Chyba pri mazaní %s"},
+    {127, "Chyba při vytváření adresáře %s", "Chyba pri vytváraní adresára %s"},
+    {128, "Chyba při instalaci %s", "Chyba pri inštalácii %s"},
+    {129, "Chyba při zápisu %s", "Chyba pri zápise %s"},
+    {130, "Chyba při čtení %s", "Chyba pri čítaní %s"},
+    {131, "Přístup odepřen (Kód chyby: %s)", "Prístup odoprený (Kód chyby: %s)"},
+    {132, "Zaplněný disk (Kód chyby: %s)", "Zaplnený disk (Kód chyby: %s)"},
+    {133, "Soubor nebo adresář již existuje (Kód chyby: %s)",
+     "Súbor alebo adresár už existuje (Kód chyby: %s)"},
+    {134, "Soubor je používán jiným procesem (Kód chyby: %s)",
+     "Súbor je používaný iným procesom (Kód chyby: %s)"},
+    {135, "Soubor nenalezen (Kód chyby: %s)", "Súbor sa nenašiel (Kód chyby: %s)"},
+    {136, "Cesta nenalezena (Kód chyby: %s)", "Cesta sa nenašla (Kód chyby: %s)"},
+    {137, "Kód chyby: %s)", "Kód chyby: %s)"},
+    // Options dialog: the other country's regulation texts, by edition.
+    {138, "Texty slovenských předpisů", "Texty slovenských predpisov"},
+    {139, "Texty českých předpisů", "Texty českých predpisov"},
+    // Copy progress dialog.
+    {140, "Kontrolují se nainstalované součásti...", "Kontrolujú sa nainštalované súčasti..."},
+    {141, "Probíhá kopírování...", "Prebieha kopírovanie..."},
+    {142, "Volné místo: %s GB", "Voľné miesto: %s GB"},
+    // Server service.
+    {144, "Nepodařilo se zastavit službu \"Zefi Server\"",
+     "Nepodarilo sa zastaviť službu \"Zefi Server\""},
+    {145, "Služba \"Zefi Server\" je spuštěna!\nChcete ji zastavit?",
+     "Služba \"Zefi Server\" je spustená!\nChcete ju zastaviť?"},
+    {146, "Služba \"Zefi Server\" není spuštěna!\nChcete ji spustit?",
+     "Služba \"Zefi Server\" nie je spustená!\nChcete ju spustiť?"},
+    {147, "Nepodařilo se spustit službu \"Zefi Server\"",
+     "Nepodarilo sa spustiť službu \"Zefi Server\""},
+    {148, "Synchronizace adresářové struktury...", "Synchronizácia adresárovej štruktúry..."},
+    // Script action ewm.
+    {150, "Chyba při instalaci 0x%04X", "Chyba pri inštalácii 0x%04X"},
+    // Download dialog and download run.
+    {151, "Stahování souboru %s", "Sťahovanie súboru %s"},
+    {152, "Kontrola staženého souboru %s", "Kontrola stiahnutého súboru %s"},
+    {153, "Kontrola nalezeného souboru %s", "Kontrola nájdeného súboru %s"},
+    {154, "Získání informací z internetu ......", "Získanie informácií z internetu ......"},
+    {155, "Příprava instalace ZEFI", "Príprava inštalácie ZEFI"},
+    {157, "Úkol: %d/%d, Odhadovaný čas: %s", "Úloha: %d/%d, Odhadovaný čas: %s"},
+    {158, "Došlo ke změně aktualizačních dat.", "Došlo ku zmene aktualizačných dát."},
+    {159, "Chyba komunikace %ld %ld", "Chyba komunikácie %ld %ld"},
+    {160, "Komunikace byla přešena %ld", "Komunikácia bola prešená %ld"},
+    {162, "Tuto verzi dat již máte nainstalovanou.\nChcete přesto pokračovat?",
+     "Túto verziu dát už máte nainštalovanú.\nChcete napriek tomu pokračovať?"},
+    // Image attachment.
+    {163, "Stažený soubor není disk pro ZEFI.", "Stiahnutý súbor nie je disk pre ZEFI."},
+    {164, "Chyba označení disku ZEFI.", "Chyba označenia disku ZEFI."},
+    // The application title: caption of every message box.
+    {57344, "Setup systému ZEFI", "Setup systému ZEFI"},
+};
+
+const size_t kStringTableSize = sizeof(kStringTable) / sizeof(kStringTable[0]);
+
+}  // namespace resources::detail
