@@ -10,7 +10,7 @@
 namespace platform {
 
 class File {
-public:
+  public:
     enum Access : uint32_t { kRead = 1, kWrite = 2 };
     enum Share : uint32_t { kShareNone = 0, kShareRead = 1, kShareWrite = 2, kShareDelete = 4 };
     enum Disposition { kOpenExisting, kCreateAlways, kOpenAlways, kCreateNew };
@@ -33,7 +33,7 @@ public:
     // CloseHandle; false when pending data could not be written.
     bool Close();
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

@@ -49,7 +49,7 @@ struct FindData {
 // every name). The "." and ".." entries are returned for a directory that is not a drive root,
 // as on Windows.
 class FindHandle {
-public:
+  public:
     FindHandle();
     ~FindHandle();
     FindHandle(const FindHandle&) = delete;
@@ -62,7 +62,7 @@ public:
     bool Next(FindData* out);
     void Close();
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

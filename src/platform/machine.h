@@ -25,6 +25,9 @@ uint32_t GetTickCount();
 void Sleep(uint32_t milliseconds);
 void MessageBeep();
 
+// GetVersion: major version in the low byte, minor in the next, the build above; the high
+// bit is set on a system outside the NT family.
+uint32_t GetVersion();
 // True on a Windows of the NT family.
 bool IsNtFamily();
 

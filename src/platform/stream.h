@@ -10,7 +10,7 @@
 namespace platform {
 
 class Stream {
-public:
+  public:
     Stream();
     ~Stream();  // closes
     Stream(const Stream&) = delete;
@@ -33,7 +33,7 @@ public:
     // fclose; false when a pending write failed.
     bool Close();
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

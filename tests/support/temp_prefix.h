@@ -4,12 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 namespace testsupport {
 
 class TempPrefix {
-public:
+  public:
     // Creates a fresh prefix directory under the host's temporary directory. machineIni, when
     // not empty, is written as machine.ini (otherwise the backend writes its defaults: drive C:
     // on <prefix>/drive_c). Sets ZEFISETUP_PREFIX and reloads the machine.
@@ -25,13 +26,17 @@ public:
     void WriteHostFile(const std::string& relative, const std::string& content) const;
     std::string ReadHostFile(const std::string& relative) const;
 
-private:
+  private:
     std::string m_path;
+    // What the constructor changed, put back by the destructor.
+    bool m_hadPrefix = false;
+    std::string m_oldPrefix;
+    std::string m_oldCwd;
 };
 
 // Fixture giving each test its own prefix in m_prefix.
 class PrefixTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
     std::unique_ptr<TempPrefix> m_prefix;

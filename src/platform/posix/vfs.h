@@ -18,7 +18,7 @@ namespace platform::posix {
 // components separated by "/", without a leading "/" ("" is the root). Name matching is
 // case-insensitive; the returned names keep the image's spelling.
 class ImageVolume {
-public:
+  public:
     virtual ~ImageVolume() = default;
     virtual std::string Label() const = 0;
     // Attributes (read-only always set), size and times of one entry; false when missing.
@@ -31,8 +31,8 @@ public:
 };
 
 struct Drive {
-    char letter = 0;                     // 'A'..'Z'
-    uint32_t type = kDriveFixed;         // kDrive* of fs.h
+    char letter = 0;              // 'A'..'Z'
+    uint32_t type = kDriveFixed;  // kDrive* of fs.h
     std::string label;
     std::string hostRoot;                // absolute host directory, no trailing "/" (except "/")
     std::shared_ptr<ImageVolume> image;  // set for an image-backed drive
@@ -47,6 +47,8 @@ struct Machine {
     // [services]: name as written -> state text (running, paused, stopped, ...), in file order.
     std::vector<std::pair<std::string, std::string>> services;
     std::string dnsServer;  // "host:port" or empty
+    // The process-wide current directory as a Windows path ("X:\dir", "X:\" for a root).
+    std::string currentDirectory;
 };
 
 // The machine, loaded on first use. The lock guards every access to it and to the drive table.
@@ -62,19 +64,49 @@ char AttachImageDrive(std::shared_ptr<ImageVolume> volume);
 void DetachImageDrive(char letter);
 
 // A Windows path resolved against the drive table.
+// The drive fields are copied out of the drive table, so a Resolved stays usable when the table
+// changes; drive itself points into the table and is only valid until the table changes.
 struct Resolved {
-    bool ok = false;           // false: error holds the Win32 code (3 path not found, 53 UNC...)
+    bool ok = false;  // false: error holds the Win32 code (3 path not found, 53 UNC...)
     uint32_t error = 0;
     const Drive* drive = nullptr;
-    std::string windowsPath;   // full Windows path, normalised ("X:\a\b")
-    std::string host;          // host path for a host-backed drive (existing components with
-                               // their on-disk spelling, new ones as given)
-    std::string inner;         // path inside an image volume ("a/b"), for an image drive
-    bool exists = false;       // whether the full path exists
+    char letter = 0;
+    uint32_t driveType = kDriveUnknown;
+    bool readOnly = false;               // image or CD-ROM drive: every write fails with 19
+    std::shared_ptr<ImageVolume> image;  // set for an image-backed drive
+    std::string windowsPath;             // full Windows path, normalised ("X:\a\b")
+    std::string host;           // host path for a host-backed drive (existing components with
+                                // their on-disk spelling, new ones as given)
+    std::string inner;          // path inside an image volume ("a/b"), for an image drive
+    bool exists = false;        // whether the full path exists
+    bool parentExists = false;  // whether the directory holding the last component exists
+    bool isDirectory = false;   // the full path exists and is a directory
+    bool isRoot = false;        // the path is the drive's root
+
+    // The error for a path that does not exist: 2 when only the last component is missing,
+    // else 3.
+    uint32_t MissingError() const { return parentExists ? 2u : 3u; }
 };
 
+// A Windows path split into its parts, without touching the disk.
+struct ParsedPath {
+    bool unc = false;                // "\\server\share\..." (parts hold server, share, ...)
+    char letter = 0;                 // upper-case drive letter for a drive path
+    std::vector<std::string> parts;  // components after the root, "." and ".." applied
+    bool trailingSeparator = false;  // the text ended with "\" or "/"
+};
+
+// Parses a Windows path against the current directory. With validate, components holding
+// characters that Windows refuses in names (wildcards included) fail with 123, and a full path
+// longer than 259 characters fails with 206. False with *error set on failure.
+bool ParseWindowsPath(const std::string& path, bool validate, ParsedPath* out, uint32_t* error);
+// "X:\a\b" (or "\\server\share\..." ) of a parsed path; "X:\" for a root.
+std::string JoinWindowsPath(const ParsedPath& parsed);
+
 // Resolves a Windows path ("X:\a\b", "\a\b", "a\b", "/" accepted as separator). The last
-// component must not hold wildcards; use SplitPattern for searches.
+// component must not hold wildcards: a search resolves the pattern's directory and matches
+// the last component itself. Fails with 53 for a UNC path, 3 for an unmapped letter, 21 for a
+// host drive whose directory is missing, 123 or 206 for a name Windows refuses.
 Resolved Resolve(const std::string& windowsPath);
 
 // The Windows path of a host path: the drive whose host root is its longest prefix (Z: maps to
@@ -83,9 +115,19 @@ std::string WindowsPathOfHost(const std::string& hostPath);
 
 // Maps errno to a Win32 error code (the single translation table of the backend).
 uint32_t MapErrno(int err);
-// Sets the last error from errno and returns false, for "return Fail();".
+// Sets the last error from errno and returns false, for "return Fail();". The raw errno is
+// kept per thread for logs (LastErrno).
 bool FailErrno();
 bool Fail(uint32_t code);
+int LastErrno();
+
+// Attributes, size and times of a host entry (stat, following links). readOnlyMedium adds the
+// read-only attribute, as files on a DVD have it. False with the last error set.
+bool StatHost(const std::string& host, bool readOnlyMedium, FindData* out);
+// Names in a host directory, without "." and "..". False with the last error set.
+bool ListHostDirectory(const std::string& host, std::vector<std::string>* names);
+// Creates a host directory and its missing parents (mode 0777 before umask).
+bool MakeHostDirectories(const std::string& host);
 
 // Case-insensitive Windows-style wildcard match of one name against a pattern.
 bool WildcardMatch(const std::string& pattern, const std::string& name);

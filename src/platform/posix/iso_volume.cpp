@@ -1,0 +1,341 @@
+// The ISO 9660 image volume of the posix backend: directory listings, entry lookup and file
+// reads served from the image through libiso9660.
+#include "platform/posix/iso_volume.h"
+
+#include <cdio/iso9660.h>
+#include <cdio/logging.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "platform/errors.h"
+
+namespace platform::posix {
+namespace {
+
+// Which of the image's name sets the volume shows.
+enum class Naming { kRockRidge, kJoliet, kPlain };
+
+struct Entry {
+    FindData data;        // name as shown, attributes, size, times
+    std::string rawName;  // the name as libiso9660 matches it in a path
+    lsn_t lsn = 0;
+    bool directory = false;
+};
+
+struct Directory {
+    FindData self;  // the directory's own "." record: its times
+    std::vector<Entry> entries;
+};
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && Lower(a) == Lower(b);
+}
+
+// Seconds since 1970 of a short-form ISO time; the record carries its own offset from UTC in
+// 15-minute steps, so the result does not depend on the host's time zone.
+int64_t UnixFromDtime(const iso9660_dtime_t& t) {
+    struct tm tm = {};
+    tm.tm_year = t.dt_year;
+    tm.tm_mon = t.dt_month - 1;
+    tm.tm_mday = t.dt_day;
+    tm.tm_hour = t.dt_hour;
+    tm.tm_min = t.dt_minute;
+    tm.tm_sec = t.dt_second;
+    int64_t offset = static_cast<int8_t>(t.dt_gmtoff);
+    return static_cast<int64_t>(timegm(&tm)) - offset * 15 * 60;
+}
+
+int Digits(const char* text, size_t count) {
+    int value = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return 0;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+// Seconds and nanoseconds of a long-form ISO time (digits, hundredths, offset).
+void UnixFromLtime(const iso9660_ltime_t& t, int64_t* seconds, int64_t* nanoseconds) {
+    struct tm tm = {};
+    tm.tm_year = Digits(t.lt_year, sizeof t.lt_year) - 1900;
+    tm.tm_mon = Digits(t.lt_month, sizeof t.lt_month) - 1;
+    tm.tm_mday = Digits(t.lt_day, sizeof t.lt_day);
+    tm.tm_hour = Digits(t.lt_hour, sizeof t.lt_hour);
+    tm.tm_min = Digits(t.lt_minute, sizeof t.lt_minute);
+    tm.tm_sec = Digits(t.lt_second, sizeof t.lt_second);
+    int64_t offset = static_cast<int8_t>(t.lt_gmtoff);
+    *seconds = static_cast<int64_t>(timegm(&tm)) - offset * 15 * 60;
+    *nanoseconds = static_cast<int64_t>(Digits(t.lt_hsecond, sizeof t.lt_hsecond)) * 10000000;
+}
+
+// The last-write time of an entry: the Rock Ridge modification time when there is one, else
+// the directory record's recording time, which libiso9660 hands out as local time.
+FileTime EntryTime(const iso9660_stat_t& stat) {
+    int64_t seconds = 0;
+    int64_t nanoseconds = 0;
+    const iso_rock_time_t& modify = stat.rr.modify;
+    if (stat.rr.b3_rock == yep && modify.b_used) {
+        if (modify.b_longdate) {
+            UnixFromLtime(modify.t.ltime, &seconds, &nanoseconds);
+        } else {
+            seconds = UnixFromDtime(modify.t.dtime);
+        }
+    } else {
+        struct tm local = stat.tm;
+        seconds = static_cast<int64_t>(mktime(&local));
+    }
+    return FileTimeFromUnix(seconds, nanoseconds);
+}
+
+// The name a plain ISO 9660 record shows: without its ";1" version and without the dot that
+// ends a name with no extension.
+std::string PlainName(std::string name) {
+    size_t semicolon = name.find(';');
+    if (semicolon != std::string::npos) name.erase(semicolon);
+    if (!name.empty() && name.back() == '.') name.pop_back();
+    return name;
+}
+
+void SplitInner(const std::string& inner, std::string* parent, std::string* name) {
+    size_t slash = inner.rfind('/');
+    if (slash == std::string::npos) {
+        parent->clear();
+        *name = inner;
+    } else {
+        *parent = inner.substr(0, slash);
+        *name = inner.substr(slash + 1);
+    }
+}
+
+class IsoVolume final : public ImageVolume {
+  public:
+    IsoVolume(iso9660_t* iso, Naming naming, std::string label)
+        : m_iso(iso), m_naming(naming), m_label(std::move(label)) {}
+    ~IsoVolume() override { iso9660_close(m_iso); }
+
+    std::string Label() const override { return m_label; }
+
+    bool Stat(const std::string& inner, FindData* out) override {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (inner.empty()) {
+            const Directory* root = LookupDirectory("");
+            if (root == nullptr) return false;
+            *out = root->self;
+            return true;
+        }
+        const Entry* entry = LookupEntry(inner);
+        if (entry == nullptr) return false;
+        *out = entry->data;
+        return true;
+    }
+
+    bool List(const std::string& innerDir, std::vector<FindData>* out) override {
+        std::lock_guard<std::mutex> lock(m_lock);
+        const Directory* directory = LookupDirectory(innerDir);
+        if (directory == nullptr) return false;
+        out->clear();
+        out->reserve(directory->entries.size());
+        for (const Entry& entry : directory->entries) out->push_back(entry.data);
+        return true;
+    }
+
+    int64_t ReadAt(const std::string& inner, uint64_t offset, void* buffer,
+                   uint64_t size) override {
+        std::lock_guard<std::mutex> lock(m_lock);
+        const Entry* entry = LookupEntry(inner);
+        if (entry == nullptr || entry->directory) return -1;
+        uint64_t fileSize = entry->data.size;
+        if (offset >= fileSize || size == 0) return 0;
+        uint64_t remaining = std::min(size, fileSize - offset);
+        auto* target = static_cast<uint8_t*>(buffer);
+        uint64_t done = 0;
+        while (done < remaining) {
+            uint64_t position = offset + done;
+            lsn_t block = entry->lsn + static_cast<lsn_t>(position / ISO_BLOCKSIZE);
+            uint64_t within = position % ISO_BLOCKSIZE;
+            uint64_t left = remaining - done;
+            if (within == 0 && left >= ISO_BLOCKSIZE) {
+                // Whole blocks go straight into the caller's buffer.
+                uint64_t blocks = std::min<uint64_t>(left / ISO_BLOCKSIZE, kMaxBlocksPerRead);
+                long got =
+                    iso9660_iso_seek_read(m_iso, target + done, block, static_cast<long>(blocks));
+                if (got != static_cast<long>(blocks * ISO_BLOCKSIZE)) return -1;
+                done += blocks * ISO_BLOCKSIZE;
+            } else {
+                // A partial block at either end goes through the bounce buffer.
+                long got = iso9660_iso_seek_read(m_iso, m_bounce, block, 1);
+                if (got != ISO_BLOCKSIZE) return -1;
+                uint64_t take = std::min<uint64_t>(ISO_BLOCKSIZE - within, left);
+                std::memcpy(target + done, m_bounce + within, take);
+                done += take;
+            }
+        }
+        return static_cast<int64_t>(done);
+    }
+
+  private:
+    static constexpr uint64_t kMaxBlocksPerRead = 512;
+
+    // Loads (once) the listing of the directory whose path inside the image is rawPath.
+    Directory* LoadDirectory(const std::string& key, const std::string& rawPath) {
+        auto cached = m_directories.find(key);
+        if (cached != m_directories.end()) return cached->second.get();
+        CdioISO9660FileList_t* list = iso9660_ifs_readdir(m_iso, rawPath.c_str());
+        if (list == nullptr) return nullptr;
+        auto directory = std::make_unique<Directory>();
+        directory->self.attributes = kAttrDirectory | kAttrReadOnly;
+        CdioListNode_t* node;
+        _CDIO_LIST_FOREACH(node, list) {
+            auto* stat = static_cast<iso9660_stat_t*>(_cdio_list_node_data(node));
+            std::string raw = stat->filename;
+            if (raw == ".") {
+                FileTime time = EntryTime(*stat);
+                directory->self.creationTime = directory->self.lastAccessTime =
+                    directory->self.lastWriteTime = time;
+                continue;
+            }
+            if (raw.empty() || raw == "..") continue;
+            Entry entry;
+            entry.rawName = raw;
+            entry.directory = stat->type == iso9660_stat_s::_STAT_DIR;
+            entry.lsn = stat->lsn;
+            entry.data.name = m_naming == Naming::kPlain ? PlainName(raw) : raw;
+            entry.data.attributes =
+                kAttrReadOnly | (entry.directory ? uint32_t{kAttrDirectory} : 0u);
+            entry.data.size = entry.directory ? 0 : stat->size;
+            FileTime time = EntryTime(*stat);
+            entry.data.creationTime = entry.data.lastAccessTime = entry.data.lastWriteTime = time;
+            directory->entries.push_back(std::move(entry));
+        }
+        iso9660_filelist_free(list);
+        Directory* result = directory.get();
+        m_directories.emplace(key, std::move(directory));
+        return result;
+    }
+
+    // The listing of a directory given by its inner path, matched case-insensitively component
+    // by component; nullptr when a component is missing or not a directory.
+    const Directory* LookupDirectory(const std::string& innerDir) {
+        std::string key;
+        std::string rawPath = "/";
+        Directory* directory = LoadDirectory(key, rawPath);
+        size_t start = 0;
+        while (directory != nullptr && start < innerDir.size()) {
+            size_t slash = innerDir.find('/', start);
+            if (slash == std::string::npos) slash = innerDir.size();
+            std::string component = innerDir.substr(start, slash - start);
+            start = slash + 1;
+            if (component.empty()) continue;
+            const Entry* match = nullptr;
+            for (const Entry& entry : directory->entries) {
+                if (SameName(entry.data.name, component)) {
+                    match = &entry;
+                    break;
+                }
+            }
+            if (match == nullptr || !match->directory) return nullptr;
+            key += (key.empty() ? "" : "/") + Lower(component);
+            rawPath += match->rawName + "/";
+            directory = LoadDirectory(key, rawPath);
+        }
+        return directory;
+    }
+
+    const Entry* LookupEntry(const std::string& inner) {
+        std::string parent;
+        std::string name;
+        SplitInner(inner, &parent, &name);
+        const Directory* directory = LookupDirectory(parent);
+        if (directory == nullptr || name.empty()) return nullptr;
+        for (const Entry& entry : directory->entries) {
+            if (SameName(entry.data.name, name)) return &entry;
+        }
+        return nullptr;
+    }
+
+    // libiso9660 handles are not safe for concurrent use; one lock guards the handle, the
+    // cache and the bounce buffer.
+    std::mutex m_lock;
+    iso9660_t* m_iso;
+    Naming m_naming;
+    std::string m_label;
+    std::map<std::string, std::unique_ptr<Directory>> m_directories;  // by lower-case inner path
+    uint8_t m_bounce[ISO_BLOCKSIZE] = {};
+};
+
+// Whether the image's primary tree carries Rock Ridge entries.
+bool HasRockRidge(iso9660_t* iso) {
+    CdioISO9660FileList_t* list = iso9660_ifs_readdir(iso, "/");
+    if (list == nullptr) return false;
+    bool found = false;
+    CdioListNode_t* node;
+    _CDIO_LIST_FOREACH(node, list) {
+        auto* stat = static_cast<iso9660_stat_t*>(_cdio_list_node_data(node));
+        if (stat->rr.b3_rock == yep) found = true;
+    }
+    iso9660_filelist_free(list);
+    return found;
+}
+
+std::string VolumeLabel(iso9660_t* iso) {
+    char* id = nullptr;
+    std::string label;
+    if (iso9660_ifs_get_volume_id(iso, &id) && id != nullptr) label = id;
+    std::free(id);
+    while (!label.empty() && label.back() == ' ') label.pop_back();
+    return label;
+}
+
+}  // namespace
+
+std::shared_ptr<ImageVolume> OpenIsoVolume(const std::string& hostPath, uint32_t* error) {
+    // libiso9660 reports unreadable or foreign images as warnings on stderr; the caller reports
+    // them through its own error code instead.
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { cdio_loglevel_default = CDIO_LOG_ERROR; });
+
+    // libiso9660 cannot tell a missing file from a foreign one, so check that it can be read.
+    int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = MapErrno(errno);
+        return nullptr;
+    }
+    ::close(fd);
+
+    constexpr iso_extension_mask_t kWithoutJoliet = ISO_EXTENSION_ALL & ~ISO_EXTENSION_JOLIET;
+    iso9660_t* iso = iso9660_open_ext(hostPath.c_str(), kWithoutJoliet);
+    if (iso == nullptr) {
+        *error = kErrorUnrecognizedVolume;
+        return nullptr;
+    }
+    Naming naming = Naming::kRockRidge;
+    if (!HasRockRidge(iso)) {
+        iso9660_close(iso);
+        iso = iso9660_open_ext(hostPath.c_str(), ISO_EXTENSION_ALL);
+        if (iso == nullptr) {
+            *error = kErrorUnrecognizedVolume;
+            return nullptr;
+        }
+        naming = iso9660_ifs_get_joliet_level(iso) > 0 ? Naming::kJoliet : Naming::kPlain;
+    }
+    std::string label = VolumeLabel(iso);
+    *error = 0;
+    return std::make_shared<IsoVolume>(iso, naming, std::move(label));
+}
+
+}  // namespace platform::posix

@@ -1,0 +1,92 @@
+// Tests of the crash filter and the dump writer, in child processes that really crash.
+#include "platform/crashdump.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+#include "platform/fs.h"
+#include "support/temp_prefix.h"
+
+namespace {
+
+// What the program's own writer does: the dump in the current directory.
+void WriteDumpHere(void* exceptionInfo) {
+    platform::WriteCrashDumpTo("zefisetup.dmp", exceptionInfo);
+}
+
+// Writes into a page without access rights: a real fault that no sanitizer intercepts first.
+[[gnu::noinline]] void WriteToForbiddenPage(void* page) {
+    int* volatile target = static_cast<int*>(page);
+    *target = 42;
+}
+
+std::string HexAddress(const void* p) {
+    std::ostringstream out;
+    out << "0x" << std::hex << reinterpret_cast<uintptr_t>(p);
+    return out.str();
+}
+
+class CrashDump : public testsupport::PrefixTest {
+  protected:
+    // Runs crash in a child whose current directory is C:\crash; returns its wait status.
+    template <typename Crash>
+    int RunCrashingChild(Crash crash) {
+        m_prefix->WriteHostFile("drive_c/crash/keep", "");
+        pid_t pid = ::fork();
+        if (pid == 0) {
+            if (!platform::SetCurrentDirectory("C:\\crash")) ::_exit(90);
+            platform::InstallCrashFilter(&WriteDumpHere);
+            crash();
+            ::_exit(91);  // not reached when the crash goes on as it should
+        }
+        int status = 0;
+        if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+        return status;
+    }
+    std::string Dump() { return m_prefix->ReadHostFile("drive_c/crash/zefisetup.dmp"); }
+};
+
+TEST_F(CrashDump, SegmentationFaultWritesTheDumpAndStillKillsTheProcess) {
+    void* page = ::mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(page, MAP_FAILED);
+    int status = RunCrashingChild([page] { WriteToForbiddenPage(page); });
+    ::munmap(page, 4096);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
+    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+    const std::string dump = Dump();
+    EXPECT_NE(dump.find("Signal: 11 (SIGSEGV)\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("Address: " + HexAddress(page) + "\n"), std::string::npos) << dump;
+    size_t trace = dump.find("Backtrace:\n");
+    ASSERT_NE(trace, std::string::npos) << dump;
+    // At least a few frames follow, one a line.
+    size_t frames = 0;
+    for (size_t i = trace + 11; i < dump.size(); ++i) frames += dump[i] == '\n';
+    EXPECT_GE(frames, 3u) << dump;
+}
+
+TEST_F(CrashDump, AbortIsReportedAsWell) {
+    int status = RunCrashingChild([] { std::abort(); });
+    ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
+    EXPECT_EQ(WTERMSIG(status), SIGABRT);
+    EXPECT_NE(Dump().find("(SIGABRT)"), std::string::npos) << Dump();
+}
+
+TEST_F(CrashDump, WriterFailsWhereTheFileCannotBeCreated) {
+    EXPECT_FALSE(platform::WriteCrashDumpTo("C:\\no such dir\\zefisetup.dmp", nullptr));
+    m_prefix->WriteHostFile("drive_c/_DATA_LOCAL/keep", "");
+    ASSERT_TRUE(platform::WriteCrashDumpTo("C:\\_data_local\\zefisetup.dmp", nullptr));
+    const std::string dump = m_prefix->ReadHostFile("drive_c/_DATA_LOCAL/zefisetup.dmp");
+    EXPECT_NE(dump.find("Signal: none\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("Backtrace:\n"), std::string::npos) << dump;
+}
+
+}  // namespace

@@ -1,0 +1,109 @@
+// A temporary emulated machine for one test, on the host's temporary directory.
+#include "support/temp_prefix.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "platform/fs.h"
+#include "platform/machine.h"
+
+namespace testsupport {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Makes every directory of the tree writable again, so that entries a test marked read-only
+// can be removed.
+void MakeWritable(const fs::path& root) {
+    std::error_code ec;
+    fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ec);
+    for (auto it = fs::recursive_directory_iterator(root, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        std::error_code ignored;
+        if (it->is_symlink(ignored)) continue;
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    }
+}
+
+}  // namespace
+
+TempPrefix::TempPrefix(const std::string& machineIni) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string base = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
+    std::string templ = base + "/zefiprefix.XXXXXX";
+    std::vector<char> buf(templ.begin(), templ.end());
+    buf.push_back('\0');
+    if (::mkdtemp(buf.data()) == nullptr) {
+        ADD_FAILURE() << "cannot create a temporary prefix under " << base;
+        return;
+    }
+    char real[PATH_MAX];
+    m_path = ::realpath(buf.data(), real) != nullptr ? real : buf.data();
+
+    const char* old = std::getenv("ZEFISETUP_PREFIX");
+    m_hadPrefix = old != nullptr;
+    if (old != nullptr) m_oldPrefix = old;
+    char cwd[PATH_MAX];
+    if (::getcwd(cwd, sizeof cwd) != nullptr) m_oldCwd = cwd;
+
+    if (!machineIni.empty()) WriteHostFile("machine.ini", machineIni);
+    ::setenv("ZEFISETUP_PREFIX", m_path.c_str(), 1);
+    platform::ReloadMachine();
+    // Load it now, so that the defaults are on disk before the test looks at the prefix.
+    platform::GetLogicalDrives();
+}
+
+TempPrefix::~TempPrefix() {
+    if (m_path.empty()) return;
+    // A test that changed the current directory may have left the host process inside the
+    // prefix; go back before removing it.
+    if (!m_oldCwd.empty() && ::chdir(m_oldCwd.c_str()) != 0 && ::chdir("/") != 0) {
+        ADD_FAILURE() << "cannot leave the prefix";
+    }
+    if (m_hadPrefix) {
+        ::setenv("ZEFISETUP_PREFIX", m_oldPrefix.c_str(), 1);
+    } else {
+        ::unsetenv("ZEFISETUP_PREFIX");
+    }
+    {
+        MakeWritable(m_path);
+        std::error_code ec;
+        fs::remove_all(m_path, ec);
+    }
+    platform::ReloadMachine();
+}
+
+std::string TempPrefix::Host(const std::string& relative) const {
+    if (relative.empty()) return m_path;
+    return m_path + "/" + relative;
+}
+
+void TempPrefix::WriteHostFile(const std::string& relative, const std::string& content) const {
+    fs::path p = Host(relative);
+    std::error_code ec;
+    fs::create_directories(p.parent_path(), ec);
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out << content;
+    if (!out) ADD_FAILURE() << "cannot write " << p;
+}
+
+std::string TempPrefix::ReadHostFile(const std::string& relative) const {
+    std::ifstream in(Host(relative), std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void PrefixTest::SetUp() { m_prefix = std::make_unique<TempPrefix>(); }
+
+void PrefixTest::TearDown() { m_prefix.reset(); }
+
+}  // namespace testsupport
