@@ -1,0 +1,15 @@
+// The choice of the dialog host for a run of the program.
+#pragma once
+
+#include "ui/host.h"
+
+namespace ui::hosts {
+
+// Installs the process-wide dialog host and returns it: the scripted host (writing to standard
+// output) when standard input is not a terminal or the environment variable ZEFISETUP_ANSWERS
+// names an answers file, else the console host. An answers file that cannot be read is
+// reported on standard error and the scripted host runs without answers. Call once, on the main
+// thread, before the first dialog; the host lives until the program ends.
+DialogHost& InstallDefaultHost();
+
+}  // namespace ui::hosts

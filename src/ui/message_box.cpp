@@ -1,0 +1,251 @@
+// Message boxes, placeholder formatting and the folder browser over the current dialog host.
+#include "ui/message_box.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/machine.h"
+#include "resources/strings.h"
+#include "ui/host.h"
+
+namespace ui {
+
+namespace {
+
+int64_t AsSigned(const FormatArg& arg) {
+    switch (arg.kind) {
+        case FormatArg::Kind::Signed:
+            return arg.i;
+        case FormatArg::Kind::Unsigned:
+            return static_cast<int64_t>(arg.u);
+        case FormatArg::Kind::Double:
+            return static_cast<int64_t>(arg.d);
+        case FormatArg::Kind::String:
+            return std::strtoll(arg.text.c_str(), nullptr, 10);
+    }
+    return 0;
+}
+
+double AsDouble(const FormatArg& arg) {
+    switch (arg.kind) {
+        case FormatArg::Kind::Signed:
+            return static_cast<double>(arg.i);
+        case FormatArg::Kind::Unsigned:
+            return static_cast<double>(arg.u);
+        case FormatArg::Kind::Double:
+            return arg.d;
+        case FormatArg::Kind::String:
+            return std::strtod(arg.text.c_str(), nullptr);
+    }
+    return 0;
+}
+
+std::string AsString(const FormatArg& arg) {
+    switch (arg.kind) {
+        case FormatArg::Kind::Signed:
+            return std::to_string(arg.i);
+        case FormatArg::Kind::Unsigned:
+            return std::to_string(arg.u);
+        case FormatArg::Kind::Double: {
+            char buf[64];
+            std::snprintf(buf, sizeof buf, "%g", arg.d);
+            return buf;
+        }
+        case FormatArg::Kind::String:
+            return arg.text;
+    }
+    return {};
+}
+
+// snprintf into a std::string of whatever size the result needs.
+template <class T>
+std::string Printf(const std::string& spec, T value) {
+    int n = std::snprintf(nullptr, 0, spec.c_str(), value);
+    if (n <= 0) return {};
+    std::string out(static_cast<size_t>(n) + 1, '\0');
+    std::snprintf(out.data(), out.size(), spec.c_str(), value);
+    out.resize(static_cast<size_t>(n));
+    return out;
+}
+
+}  // namespace
+
+std::string FormatText(const std::string& format, const std::vector<FormatArg>& args) {
+    std::string out;
+    size_t next = 0;
+    size_t i = 0;
+    while (i < format.size()) {
+        char ch = format[i];
+        if (ch != '%') {
+            out += ch;
+            ++i;
+            continue;
+        }
+        if (i + 1 < format.size() && format[i + 1] == '%') {
+            out += '%';
+            i += 2;
+            continue;
+        }
+        // Parse flags, width, precision and length; the length is replaced by our own below.
+        size_t j = i + 1;
+        std::string flags, width, precision;
+        while (j < format.size() && std::string("-+ #0").find(format[j]) != std::string::npos) {
+            flags += format[j++];
+        }
+        while (j < format.size() && format[j] >= '0' && format[j] <= '9') width += format[j++];
+        bool hasPrecision = false;
+        if (j < format.size() && format[j] == '.') {
+            hasPrecision = true;
+            ++j;
+            while (j < format.size() && format[j] >= '0' && format[j] <= '9')
+                precision += format[j++];
+        }
+        while (j < format.size() && std::string("hlLqjzt").find(format[j]) != std::string::npos)
+            ++j;
+        // The Microsoft length prefixes I64 and I32.
+        if (j + 2 < format.size() && format[j] == 'I' &&
+            (format.compare(j, 3, "I64") == 0 || format.compare(j, 3, "I32") == 0)) {
+            j += 3;
+        }
+        if (j >= format.size() || width.size() > 4 || precision.size() > 4) {
+            out += format.substr(i, j - i);
+            i = j;
+            continue;
+        }
+        char conv = format[j];
+        std::string base = "%" + flags + width + (hasPrecision ? "." + precision : "");
+        const FormatArg* arg = next < args.size() ? &args[next] : nullptr;
+        switch (conv) {
+            case 'd':
+            case 'i':
+                if (arg) out += Printf(base + "lld", static_cast<long long>(AsSigned(*arg)));
+                ++next;
+                break;
+            case 'u':
+            case 'x':
+            case 'X':
+            case 'o':
+                // Unsigned conversions of a 32-bit value see its two's complement, as printf
+                // does with an int argument.
+                if (arg) {
+                    int64_t v = AsSigned(*arg);
+                    unsigned long long uv = arg->kind == FormatArg::Kind::Unsigned
+                                                ? arg->u
+                                                : (v >= INT32_MIN && v <= INT32_MAX
+                                                       ? static_cast<uint32_t>(v)
+                                                       : static_cast<unsigned long long>(v));
+                    out += Printf(base + "ll" + conv, uv);
+                }
+                ++next;
+                break;
+            case 'c':
+                if (arg) {
+                    if (arg->kind == FormatArg::Kind::String) {
+                        out += arg->text.substr(0, 1);
+                    } else {
+                        out += static_cast<char>(AsSigned(*arg));
+                    }
+                }
+                ++next;
+                break;
+            case 'f':
+            case 'F':
+            case 'e':
+            case 'E':
+            case 'g':
+            case 'G':
+                if (arg) out += Printf(base + conv, AsDouble(*arg));
+                ++next;
+                break;
+            case 's':
+                if (arg) out += Printf(base + "s", AsString(*arg).c_str());
+                ++next;
+                break;
+            default:
+                out += format.substr(i, j + 1 - i);
+                break;
+        }
+        i = j + 1;
+    }
+    return out;
+}
+
+std::string FormatStringV(uint32_t id, const std::vector<FormatArg>& args) {
+    return FormatText(resources::LoadString(id), args);
+}
+
+std::vector<int> ButtonIds(Buttons buttons) {
+    switch (buttons) {
+        case Buttons::Ok:
+            return {kIdOk};
+        case Buttons::OkCancel:
+            return {kIdOk, kIdCancel};
+        case Buttons::YesNo:
+            return {kIdYes, kIdNo};
+        case Buttons::RetryCancel:
+            return {kIdRetry, kIdCancel};
+    }
+    return {kIdOk};
+}
+
+std::string ButtonName(int id) {
+    switch (id) {
+        case kIdOk:
+            return "ok";
+        case kIdCancel:
+            return "cancel";
+        case kIdAbort:
+            return "abort";
+        case kIdRetry:
+            return "retry";
+        case kIdIgnore:
+            return "ignore";
+        case kIdYes:
+            return "yes";
+        case kIdNo:
+            return "no";
+        default:
+            return std::to_string(id);
+    }
+}
+
+namespace {
+
+int Show(uint32_t stringId, std::string text, Buttons buttons, Icon icon) {
+    MessageRequest request;
+    request.stringId = stringId;
+    request.caption = resources::LoadString(resources::kAppTitle);
+    request.text = std::move(text);
+    request.buttons = buttons;
+    request.icon = icon;
+    int answer = GetHost().ShowMessage(request);
+    // A host can only answer with one of the box's own buttons; anything else counts as the
+    // box's first (default) button.
+    std::vector<int> ids = ButtonIds(buttons);
+    for (int id : ids) {
+        if (id == answer) return answer;
+    }
+    return ids.front();
+}
+
+}  // namespace
+
+int MessageBox(uint32_t stringId, Buttons buttons, Icon icon) {
+    return Show(stringId, resources::LoadString(stringId), buttons, icon);
+}
+
+int MessageBox(const std::string& text, Buttons buttons, Icon icon) {
+    return Show(0, text, buttons, icon);
+}
+
+int MessageBoxV(uint32_t stringId, Buttons buttons, Icon icon, const std::vector<FormatArg>& args) {
+    return Show(stringId, FormatStringV(stringId, args), buttons, icon);
+}
+
+void Beep() { platform::MessageBeep(); }
+
+std::string BrowseForFolder(const std::string& title, const std::string& initial) {
+    return GetHost().BrowseForFolder(title, initial);
+}
+
+}  // namespace ui
