@@ -1,0 +1,36 @@
+// Tests of copying over an existing, possibly read-only target.
+#include "system/copy_file_overwrite.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/errors.h"
+#include "platform/fs.h"
+#include "support/temp_prefix.h"
+
+namespace {
+
+class CopyFileOverwrite : public testsupport::PrefixTest {};
+
+TEST_F(CopyFileOverwrite, CopiesToANewTarget) {
+    m_prefix->WriteHostFile("drive_c/src/a.cfg", "new");
+    ASSERT_TRUE(zefi::CopyFileOverwrite("C:\\src\\a.cfg", "C:\\a.cfg"));
+    EXPECT_EQ(m_prefix->ReadHostFile("drive_c/a.cfg"), "new");
+}
+
+TEST_F(CopyFileOverwrite, ReplacesAReadOnlyTarget) {
+    m_prefix->WriteHostFile("drive_c/src/a.cfg", "new");
+    m_prefix->WriteHostFile("drive_c/a.cfg", "old");
+    ASSERT_TRUE(platform::SetFileAttributes("C:\\a.cfg", platform::kAttrReadOnly));
+    ASSERT_TRUE(zefi::CopyFileOverwrite("C:\\src\\a.cfg", "C:\\a.cfg"));
+    EXPECT_EQ(m_prefix->ReadHostFile("drive_c/a.cfg"), "new");
+    EXPECT_EQ(platform::GetFileAttributes("C:\\a.cfg") & platform::kAttrReadOnly, 0u);
+}
+
+TEST_F(CopyFileOverwrite, MissingSourceFailsAndKeepsTheTarget) {
+    m_prefix->WriteHostFile("drive_c/a.cfg", "old");
+    EXPECT_FALSE(zefi::CopyFileOverwrite("C:\\missing.cfg", "C:\\a.cfg"));
+    EXPECT_EQ(platform::GetLastError(), platform::kErrorFileNotFound);
+    EXPECT_EQ(m_prefix->ReadHostFile("drive_c/a.cfg"), "old");
+}
+
+}  // namespace

@@ -1,0 +1,509 @@
+// Tests of CSystem, the copy engine, against real files in a temporary emulated machine.
+#include "system/csystem.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "platform/fs.h"
+#include "platform/machine.h"
+#include "support/temp_prefix.h"
+
+namespace {
+
+using zefi::CSystem;
+using zefi::LogStream;
+
+// Records what the copy engine reports and asks for a stop at the chosen stop check.
+class RecordingSink : public zefi::ProgressSink {
+  public:
+    void SetMode(int32_t mode) override { modes.push_back(mode); }
+    void SetSourceText(const std::string& text) override { sources.push_back(text); }
+    void SetDestinationText(const std::string& text) override { destinations.push_back(text); }
+    void SetFileSize(uint32_t size) override { sizes.push_back(size); }
+    void SetBytesDone(uint32_t bytes) override { bytesDone.push_back(bytes); }
+    void SetFreeSpace(double bytes) override { freeSpace.push_back(bytes); }
+    bool GetThreadStop() override {
+        ++stopChecks;
+        return stopAtCheck != 0 && stopChecks >= stopAtCheck;
+    }
+
+    std::vector<int32_t> modes;
+    std::vector<std::string> sources, destinations;
+    std::vector<uint32_t> sizes, bytesDone;
+    std::vector<double> freeSpace;
+    int stopChecks = 0;
+    int stopAtCheck = 0;  // 0: never
+};
+
+class CSystemTest : public testsupport::PrefixTest {
+  protected:
+    void SetUp() override {
+        PrefixTest::SetUp();
+        m_log.Open("C:\\test.log");
+        m_system = std::make_unique<CSystem>(m_log);
+        m_system->SetProgressSink(&m_sink);
+    }
+    void TearDown() override {
+        m_system.reset();
+        m_log.Close();
+        PrefixTest::TearDown();
+    }
+
+    // The log's lines so far, without their CR LF ends.
+    std::vector<std::string> LogLines() const {
+        std::string text = m_prefix->ReadHostFile("drive_c/test.log");
+        std::vector<std::string> lines;
+        size_t start = 0;
+        while (start < text.size()) {
+            size_t end = text.find("\r\n", start);
+            if (end == std::string::npos) {
+                lines.push_back(text.substr(start));
+                break;
+            }
+            lines.push_back(text.substr(start, end - start));
+            start = end + 2;
+        }
+        return lines;
+    }
+    bool LogHas(const std::string& line) const {
+        for (const std::string& l : LogLines()) {
+            if (l == line) return true;
+        }
+        return false;
+    }
+    size_t LogSize() const { return LogLines().size(); }
+    std::vector<std::string> LogFrom(size_t first) const {
+        std::vector<std::string> lines = LogLines();
+        return std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(first),
+                                        lines.end());
+    }
+
+    void Write(const std::string& relative, const std::string& content) {
+        m_prefix->WriteHostFile("drive_c/" + relative, content);
+    }
+    std::string Read(const std::string& relative) const {
+        return m_prefix->ReadHostFile("drive_c/" + relative);
+    }
+    bool HostExists(const std::string& relative) const {
+        struct stat st;
+        return ::stat(m_prefix->Host("drive_c/" + relative).c_str(), &st) == 0;
+    }
+    static platform::FindData Info(const std::string& path) {
+        platform::FindData data;
+        EXPECT_TRUE(platform::GetFileInfo(path, &data)) << path;
+        return data;
+    }
+    static std::string Times(const platform::FileTime t) {
+        return std::to_string(static_cast<uint32_t>(t)) + ", " +
+               std::to_string(static_cast<uint32_t>(t >> 32));
+    }
+    static std::string Bytes(size_t n) {
+        std::string s(n, '\0');
+        for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>('a' + (i * 7 + i / 13) % 26);
+        return s;
+    }
+
+    LogStream m_log;
+    RecordingSink m_sink;
+    std::unique_ptr<CSystem> m_system;
+};
+
+constexpr platform::FileTime kOldTime = 133000000000000000ull;
+constexpr platform::FileTime kNewTime = 133100000000000000ull;
+
+TEST_F(CSystemTest, NewerOnlyDecidesPerFileAndLogsEachDecision) {
+    Write("src/same.dat", "0123456789");
+    Write("src/resized.dat", "abc");
+    Write("src/changed.dat", "new");
+    Write("src/fresh.dat", "fresh");
+    Write("dst/same.dat", "9876543210");  // same size and time: skipped although it differs
+    Write("dst/resized.dat", "abcdef");
+    Write("dst/changed.dat", "old");
+    for (const char* name : {"same.dat", "resized.dat", "changed.dat", "fresh.dat"}) {
+        ASSERT_TRUE(platform::SetFileLastWriteTime(std::string("C:\\src\\") + name, kNewTime));
+    }
+    ASSERT_TRUE(platform::SetFileLastWriteTime("C:\\dst\\same.dat", kNewTime));
+    ASSERT_TRUE(platform::SetFileLastWriteTime("C:\\dst\\resized.dat", kNewTime));
+    ASSERT_TRUE(platform::SetFileLastWriteTime("C:\\dst\\changed.dat", kOldTime));
+
+    ASSERT_TRUE(m_system->CopyFiles("C:\\src\\", "C:\\dst\\", "*.dat", true));
+
+    EXPECT_EQ(Read("dst/same.dat"), "9876543210");
+    EXPECT_EQ(Read("dst/resized.dat"), "abc");
+    EXPECT_EQ(Read("dst/changed.dat"), "new");
+    EXPECT_EQ(Read("dst/fresh.dat"), "fresh");
+
+    const std::string t = Times(kNewTime);
+    const std::string copied = "Calling Windows function CopyFile(): success.";
+    EXPECT_TRUE(LogHas("srcfile: C:\\src\\same.dat, size: 10, time: " + t));
+    EXPECT_TRUE(LogHas("dstfile: C:\\dst\\same.dat, size: 10, time: " + t + "...skipped"));
+    EXPECT_TRUE(LogHas("dstfile: C:\\dst\\resized.dat, size: 6, time: " + t));
+    EXPECT_TRUE(
+        LogHas("dstfile: C:\\dst\\changed.dat, size: 3, time: " + Times(kOldTime) + copied));
+    EXPECT_TRUE(LogHas("dstfile: C:\\dst\\fresh.dat not found, copying..."));
+    std::vector<std::string> lines = LogLines();
+    for (size_t i = 0; i < lines.size(); ++i) {
+        // The equal-time, other-size line ends by itself and the copy follows on the next.
+        if (lines[i] == "dstfile: C:\\dst\\resized.dat, size: 6, time: " + t) {
+            ASSERT_LT(i + 1, lines.size());
+            EXPECT_EQ(lines[i + 1], copied);
+        }
+    }
+    EXPECT_EQ(std::count(m_sink.modes.begin(), m_sink.modes.end(), zefi::kModeChecking), 1);
+    EXPECT_EQ(std::count(m_sink.modes.begin(), m_sink.modes.end(), zefi::kModeCopying), 3);
+}
+
+TEST_F(CSystemTest, WithoutNewerOnlyEveryFileIsCopiedAndASecondRunSkipsAll) {
+    Write("src/a.txt", Bytes(120000));  // by hand
+    Write("src/b.txt", Bytes(50));      // system copy
+    ASSERT_TRUE(platform::SetFileLastWriteTime("C:\\src\\a.txt", kOldTime));
+    ASSERT_TRUE(platform::SetFileLastWriteTime("C:\\src\\b.txt", kOldTime));
+    ASSERT_TRUE(m_system->CopyFiles("C:\\src\\", "C:\\new\\dir\\", "*.txt", false));
+    EXPECT_TRUE(LogHas("dstfile: C:\\new\\dir\\a.txt not NewOnly, copying..."));
+    EXPECT_TRUE(LogHas("dstfile: C:\\new\\dir\\b.txt not NewOnly, copying..."));
+    EXPECT_EQ(Read("new/dir/a.txt"), Bytes(120000));
+    // Both copy paths keep the last-write time, so the newer-only run finds nothing to do.
+    EXPECT_EQ(Info("C:\\new\\dir\\a.txt").lastWriteTime, kOldTime);
+    EXPECT_EQ(Info("C:\\new\\dir\\b.txt").lastWriteTime, kOldTime);
+
+    size_t before = LogSize();
+    m_sink.modes.clear();
+    ASSERT_TRUE(m_system->CopyFiles("C:\\src\\", "C:\\new\\dir\\", "*.txt", true));
+    size_t skipped = 0;
+    for (const std::string& line : LogFrom(before)) {
+        if (line.size() > 10 && line.compare(line.size() - 10, 10, "...skipped") == 0) ++skipped;
+        EXPECT_EQ(line.find("Copying"), std::string::npos) << line;
+        EXPECT_EQ(line.find("Calling"), std::string::npos) << line;
+    }
+    EXPECT_EQ(skipped, 2u);
+    EXPECT_EQ(std::count(m_sink.modes.begin(), m_sink.modes.end(), zefi::kModeCopying), 0);
+}
+
+TEST_F(CSystemTest, SystemCopyBelowThresholdAndByHandFromIt) {
+    Write("src/small", Bytes(99999));
+    Write("src/limit", Bytes(100000));
+
+    size_t before = LogSize();
+    ASSERT_TRUE(m_system->CopyFile("C:\\src\\small", "C:\\small", 99999));
+    EXPECT_EQ(LogFrom(before),
+              std::vector<std::string>{"Calling Windows function CopyFile(): success."});
+    EXPECT_EQ(Read("small"), Bytes(99999));
+    EXPECT_EQ(m_sink.bytesDone, (std::vector<uint32_t>{0, 99999}));
+
+    before = LogSize();
+    m_sink.bytesDone.clear();
+    ASSERT_TRUE(m_system->CopyFile("C:\\src\\limit", "C:\\limit", 100000));
+    EXPECT_EQ(LogFrom(before), std::vector<std::string>{"Copying by hand..."});
+    EXPECT_EQ(Read("limit"), Bytes(100000));
+    // 24 whole blocks, the short last one, then the final total.
+    ASSERT_EQ(m_sink.bytesDone.size(), 1u + 25u + 1u);
+    EXPECT_EQ(m_sink.bytesDone[1], 4096u);
+    EXPECT_EQ(m_sink.bytesDone[24], 24u * 4096u);
+    EXPECT_EQ(m_sink.bytesDone[25], 100000u);
+    EXPECT_EQ(m_sink.sizes.back(), 100000u);
+    EXPECT_EQ(m_sink.sources.back(), "C:\\src\\limit");
+    EXPECT_EQ(m_sink.destinations.back(), "C:\\limit");
+    EXPECT_EQ(m_sink.freeSpace.size(), 2u + 25u);
+    EXPECT_GT(m_sink.freeSpace.back(), 0.0);
+
+    // The 4 GiB marker is not below the threshold.
+    before = LogSize();
+    ASSERT_TRUE(m_system->CopyFile("C:\\src\\small", "C:\\huge", CSystem::kHugeFileSize));
+    EXPECT_EQ(LogFrom(before), std::vector<std::string>{"Copying by hand..."});
+}
+
+TEST_F(CSystemTest, SizeMultipleOfBlockEndsWithEmptyBlock) {
+    const size_t size = 25 * 4096;
+    Write("src/even", Bytes(size));
+    ASSERT_TRUE(m_system->CopyFile("C:\\src\\even", "C:\\even", size));
+    EXPECT_EQ(Read("even"), Bytes(size));
+    // One check before the file, one after each of the 25 blocks and one after the empty one.
+    EXPECT_EQ(m_sink.stopChecks, 1 + 25 + 1);
+    ASSERT_GE(m_sink.bytesDone.size(), 3u);
+    EXPECT_EQ(m_sink.bytesDone[m_sink.bytesDone.size() - 2], size);
+    EXPECT_EQ(m_sink.bytesDone[m_sink.bytesDone.size() - 3], size);
+}
+
+TEST_F(CSystemTest, SmallSystemCopyFailureFallsBackToCopyByHand) {
+    // The source is missing: the system copy fails, and so does the copy by hand.
+    Write("src/other", "o");
+    size_t before = LogSize();
+    EXPECT_FALSE(m_system->CopyFile("C:\\src\\none", "C:\\none", 10));
+    EXPECT_EQ(LogFrom(before),
+              (std::vector<std::string>{"Calling Windows function CopyFile(): failed with 2",
+                                        "Copying by hand...", "Error opening: C:\\src\\none"}));
+    EXPECT_EQ(m_system->GetLastError(), platform::kErrorFileNotFound);
+    EXPECT_FALSE(m_system->GetErrorOnDestination());
+    EXPECT_EQ(m_system->GetSourceName(), "C:\\src\\none");
+    EXPECT_EQ(m_system->GetDestinationName(), "C:\\none");
+}
+
+TEST_F(CSystemTest, DestinationFailuresAreMarkedAsSuch) {
+    Write("src/big", Bytes(200000));
+    size_t before = LogSize();
+    EXPECT_FALSE(m_system->CopyFile("C:\\src\\big", "C:\\nodir\\big", 200000));
+    EXPECT_EQ(LogFrom(before),
+              (std::vector<std::string>{"Copying by hand...", "Error opening: C:\\nodir\\big"}));
+    EXPECT_EQ(m_system->GetLastError(), platform::kErrorPathNotFound);
+    EXPECT_TRUE(m_system->GetErrorOnDestination());
+
+    // A later success keeps the fields of the failure.
+    ASSERT_TRUE(m_system->CopyFile("C:\\src\\big", "C:\\big", 200000));
+    EXPECT_EQ(m_system->GetLastError(), platform::kErrorPathNotFound);
+    EXPECT_TRUE(m_system->GetErrorOnDestination());
+}
+
+TEST_F(CSystemTest, WriteFailureIsLoggedWithTheErrorCode) {
+    Write("src/big", Bytes(200000));
+    // Every write to /dev/full fails with "no space left on device".
+    ASSERT_EQ(::symlink("/dev/full", m_prefix->Host("drive_c/full").c_str()), 0);
+    size_t before = LogSize();
+    EXPECT_FALSE(m_system->CopyFile("C:\\src\\big", "C:\\full", 200000));
+    std::vector<std::string> lines = LogFrom(before);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "Copying by hand...");
+    EXPECT_TRUE(m_system->GetErrorOnDestination());
+    EXPECT_EQ(m_system->GetLastError(), platform::kErrorDiskFull);
+    EXPECT_EQ(lines.back(), "GetLastError: 112");
+}
+
+TEST_F(CSystemTest, ReadOnlyDestinationIsOverwrittenAndResultIsWritable) {
+    for (size_t size : {size_t{500}, size_t{150000}}) {
+        SCOPED_TRACE(size);
+        Write("src/ro.cfg", Bytes(size));
+        Write("dst/ro.cfg", "old");
+        // A source from a CD is read-only; a destination may have been left read-only too.
+        ASSERT_TRUE(platform::SetFileAttributes("C:\\src\\ro.cfg", platform::kAttrReadOnly));
+        ASSERT_TRUE(platform::SetFileAttributes("C:\\dst\\ro.cfg", platform::kAttrReadOnly));
+        ASSERT_TRUE(m_system->CopyFiles("C:\\src\\", "C:\\dst\\", "ro.cfg", false));
+        EXPECT_EQ(Read("dst/ro.cfg"), Bytes(size));
+        uint32_t attributes = platform::GetFileAttributes("C:\\dst\\ro.cfg");
+        EXPECT_EQ(attributes & platform::kAttrReadOnly, 0u);
+        ASSERT_TRUE(platform::SetFileAttributes("C:\\src\\ro.cfg", platform::kAttrNormal));
+    }
+}
+
+TEST_F(CSystemTest, StopRequestMidCopyLeavesPartialFile) {
+    Write("src/big.dat", Bytes(300000));
+    m_sink.stopAtCheck = 3;  // before the file, after block 1, after block 2
+    EXPECT_FALSE(m_system->CopyFiles("C:\\src\\", "C:\\dst\\", "big.dat", false));
+    EXPECT_TRUE(m_system->IsInterrupted());
+    std::vector<std::string> lines = LogLines();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[lines.size() - 4], "Copying by hand...");
+    EXPECT_EQ(lines[lines.size() - 3], "Interrupted by user");
+    EXPECT_EQ(lines[lines.size() - 2].rfind("GetLastError: ", 0), 0u);
+    EXPECT_EQ(lines.back(), "CopyFile() failed!");
+    EXPECT_EQ(Read("dst/big.dat"), Bytes(300000).substr(0, 2 * 4096));
+    EXPECT_EQ(m_sink.bytesDone.back(), 4096u);
+
+    // Once stopped, the next file is refused before it starts, and the flag stays.
+    m_sink.stopAtCheck = 1;
+    EXPECT_FALSE(m_system->CopyFile("C:\\src\\big.dat", "C:\\other.dat", 300000));
+    EXPECT_EQ(LogLines().back(), "CSystem::CopyFile C:\\src\\big.dat , C:\\other.dat");
+    EXPECT_FALSE(HostExists("other.dat"));
+    EXPECT_TRUE(m_system->ShouldExit());
+}
+
+TEST_F(CSystemTest, ShouldExitLogsEveryCallAndLatches) {
+    EXPECT_FALSE(m_system->ShouldExit());
+    EXPECT_EQ(LogLines(), std::vector<std::string>{"Enter CSystem::ShouldExit()"});
+    m_sink.stopAtCheck = 2;
+    EXPECT_TRUE(m_system->ShouldExit());
+    m_sink.stopAtCheck = 1000;
+    EXPECT_TRUE(m_system->ShouldExit());
+    EXPECT_EQ(LogLines(),
+              (std::vector<std::string>{
+                  "Enter CSystem::ShouldExit()", "Enter CSystem::ShouldExit()",
+                  "CSystem::ShouldExit() Dlg->GetThreadStop()", "Enter CSystem::ShouldExit()"}));
+}
+
+TEST_F(CSystemTest, PatternWithSubdirectoryAndPatternsWithoutFiles) {
+    Write("src/sub/x.dat", "x");
+    Write("src/sub/y.txt", "y");
+    Write("src/onlydirs.d/keep", "k");
+    ASSERT_TRUE(m_system->CopyFiles("C:\\src\\", "C:\\dst\\", "sub\\*.dat", false));
+    EXPECT_EQ(Read("dst/sub/x.dat"), "x");
+    EXPECT_FALSE(HostExists("dst/sub/y.txt"));
+    EXPECT_TRUE(LogHas("srcfile: C:\\src\\sub\\x.dat, size: 1, time: " +
+                       Times(Info("C:\\src\\sub\\x.dat").lastWriteTime)));
+    EXPECT_EQ(m_sink.sources.front(), "C:\\src\\sub\\");
+    EXPECT_EQ(m_sink.destinations.front(), "C:\\dst\\sub\\");
+
+    size_t before = LogSize();
+    EXPECT_TRUE(m_system->CopyFiles("C:\\src\\", "C:\\dst\\", "*.d", false));
+    EXPECT_EQ(LogSize(), before);  // a directory is no file to copy
+    EXPECT_FALSE(HostExists("dst/onlydirs.d"));
+
+    EXPECT_TRUE(m_system->CopyFiles("C:\\src\\", "C:\\dst\\", "*.xyz", true));
+    EXPECT_EQ(LogLines().back(), "Warning: file not found: C:\\src\\*.xyz");
+}
+
+TEST_F(CSystemTest, DirectoryCreationFailuresStopTheCopy) {
+    Write("src/a", "a");
+    Write("blocked", "a file where a directory should go");
+    EXPECT_FALSE(m_system->CopyFiles("C:\\src\\", "C:\\blocked\\", "a", false));
+    EXPECT_EQ(LogLines().back(), "Error creating directory: C:\\blocked\\");
+    EXPECT_EQ(m_system->GetDestinationName(), "C:\\blocked\\");
+    EXPECT_TRUE(m_system->GetErrorOnDestination());
+    EXPECT_EQ(m_system->GetLastError(), platform::kErrorAlreadyExists);
+
+    Write("dst/sub", "file");
+    EXPECT_FALSE(m_system->CopyFiles("C:\\src\\", "C:\\dst\\", "sub\\a", false));
+    EXPECT_EQ(LogLines().back(), "Error creting directory: C:\\dst\\sub\\");
+    EXPECT_EQ(m_system->GetDestinationName(), "C:\\dst\\sub\\");
+}
+
+TEST_F(CSystemTest, DeleteFilesCountsAndReportsEachFailure) {
+    EXPECT_FALSE(m_system->DeleteFiles("C:\\dst\\", "*.tmp"));
+    EXPECT_EQ(LogLines().back(), "Deleting: C:\\dst\\*.tmp ... 0 deleted.");
+
+    Write("dst/sub/a.tmp", "a");
+    Write("dst/sub/b.TMP", "b");
+    Write("dst/sub/c.dat", "c");
+    ASSERT_TRUE(platform::SetFileAttributes("C:\\dst\\sub\\a.tmp", platform::kAttrReadOnly));
+    EXPECT_TRUE(m_system->DeleteFiles("C:\\dst\\", "sub\\*.tmp"));
+    EXPECT_EQ(LogLines().back(), "Deleting: C:\\dst\\sub\\*.tmp ... 2 deleted.");
+    EXPECT_FALSE(HostExists("dst/sub/a.tmp"));
+    EXPECT_FALSE(HostExists("dst/sub/b.TMP"));
+    EXPECT_TRUE(HostExists("dst/sub/c.dat"));
+
+    // A directory matches as well, and cannot be deleted as a file.
+    Write("dst/d.tmp/inner", "i");
+    Write("dst/e.tmp", "e");
+    EXPECT_FALSE(m_system->DeleteFiles("C:\\dst\\", "*.tmp"));
+    std::vector<std::string> lines = LogLines();
+    EXPECT_EQ(lines.back(), "2 deleted.");
+    EXPECT_EQ(lines[lines.size() - 2],
+              "Deleting: C:\\dst\\*.tmp ... DeleteFile failed for: C:\\dst\\d.tmp");
+    EXPECT_FALSE(HostExists("dst/e.tmp"));
+    EXPECT_TRUE(HostExists("dst/d.tmp/inner"));
+}
+
+TEST_F(CSystemTest, DeleteMissingRemovesWhatTheSourceDropped) {
+    Write("src/sub/keep.dat", "k");
+    Write("dst/sub/keep.dat", "k");
+    Write("dst/sub/gone.dat", "g");
+    Write("dst/sub/gone.txt", "t");  // outside the pattern
+    Write("dst/top.dat", "t");       // outside the subdirectory
+    EXPECT_TRUE(m_system->DeleteMissing("C:\\src\\", "C:\\dst\\", "sub\\*.dat"));
+    EXPECT_TRUE(HostExists("dst/sub/keep.dat"));
+    EXPECT_FALSE(HostExists("dst/sub/gone.dat"));
+    EXPECT_TRUE(HostExists("dst/sub/gone.txt"));
+    EXPECT_TRUE(HostExists("dst/top.dat"));
+    EXPECT_TRUE(LogHas("Deleting: C:\\dst\\sub\\gone.dat ... 1 deleted."));
+    EXPECT_EQ(m_sink.modes, std::vector<int32_t>{zefi::kModeSynchronising});
+    EXPECT_EQ(m_sink.sources, std::vector<std::string>{"C:\\src\\sub\\"});
+    EXPECT_EQ(m_sink.destinations, std::vector<std::string>{"C:\\dst\\sub\\"});
+
+    // Nothing in the destination: no mode change, no line.
+    size_t before = LogSize();
+    EXPECT_TRUE(m_system->DeleteMissing("C:\\src\\", "C:\\dst\\", "*.none"));
+    EXPECT_EQ(LogSize(), before);
+    EXPECT_EQ(m_sink.modes.size(), 1u);
+}
+
+TEST_F(CSystemTest, DeleteMissingKeepsFilesWhenTheSourceCannotBeRead) {
+    Write("dst/a.dat", "a");
+    EXPECT_TRUE(m_system->DeleteMissing("\\\\server\\share\\", "C:\\dst\\", "*.dat"));
+    EXPECT_TRUE(HostExists("dst/a.dat"));
+    // A source directory that does not exist holds none of the files.
+    EXPECT_TRUE(m_system->DeleteMissing("C:\\nosuchdir\\", "C:\\dst\\", "*.dat"));
+    EXPECT_FALSE(HostExists("dst/a.dat"));
+}
+
+TEST_F(CSystemTest, MakeDirectoryCreatesChainsAndAcceptsRoots) {
+    EXPECT_TRUE(m_system->MakeDirectory("C:\\"));
+    EXPECT_TRUE(m_system->MakeDirectory("C:"));
+    EXPECT_TRUE(m_system->MakeDirectory("Q:\\"));  // a root is never checked on disk
+    EXPECT_TRUE(m_system->MakeDirectory("C:\\one\\two\\three\\"));
+    EXPECT_TRUE(HostExists("one/two/three"));
+    EXPECT_TRUE(m_system->MakeDirectory("C:\\one\\two"));
+    EXPECT_TRUE(m_system->MakeDirectory("c:\\ONE\\two\\four"));
+    EXPECT_TRUE(HostExists("one/two/four"));
+
+    Write("file", "x");
+    EXPECT_FALSE(m_system->MakeDirectory("C:\\file"));
+    EXPECT_FALSE(m_system->MakeDirectory("C:\\file\\below\\deeper"));
+    EXPECT_FALSE(HostExists("file/below"));
+    EXPECT_FALSE(m_system->MakeDirectory("Q:\\x\\y"));
+}
+
+TEST_F(CSystemTest, VolumeRootOfNetworkAndDrivePaths) {
+    EXPECT_EQ(CSystem::VolumeRoot("\\\\server\\share\\dir\\f.dat"), "\\\\server\\share");
+    EXPECT_EQ(CSystem::VolumeRoot("\\\\server\\share"), "\\\\server");
+    EXPECT_EQ(CSystem::VolumeRoot("\\\\server"), "\\\\server");
+    EXPECT_EQ(CSystem::VolumeRoot("D:\\x"), "D:\\");
+    EXPECT_EQ(CSystem::VolumeRoot("D:\\x\\y\\z.dat"), "D:\\");
+    EXPECT_EQ(CSystem::VolumeRoot("D:"), "D:");
+
+    double free = m_system->GetFreeSpace("C:\\some\\missing\\file.dat");
+    EXPECT_GT(free, 0.0);
+    uint64_t toCaller = 0, total = 0, totalFree = 0;
+    ASSERT_TRUE(platform::GetDiskFreeSpaceEx("C:\\", &toCaller, &total, &totalFree));
+    // Another process may write meanwhile; a few megabytes of slack keep the test honest.
+    EXPECT_NEAR(free, static_cast<double>(toCaller), 64.0 * 1024 * 1024);
+    EXPECT_EQ(m_system->GetFreeSpace("\\\\server\\share\\dir\\f.dat"), 0.0);
+    EXPECT_EQ(m_system->GetFreeSpace("Q:\\x"), 0.0);
+}
+
+TEST_F(CSystemTest, FindFileAndFileExists) {
+    Write("dir/empty.dat", "");
+    Write("dir/full.dat", "x");
+    EXPECT_TRUE(m_system->FileExists("C:\\dir", "empty.dat"));
+    EXPECT_TRUE(m_system->FileExists("C:\\dir\\", "FULL.DAT"));
+    EXPECT_FALSE(m_system->FileExists("C:\\dir", "none.dat"));
+    EXPECT_TRUE(m_system->FindFile("C:\\dir\\*.dat", false));
+    EXPECT_TRUE(m_system->FindFile("C:\\dir\\empty.dat", false));
+    EXPECT_FALSE(m_system->FindFile("C:\\dir\\empty.dat", true));
+    EXPECT_TRUE(m_system->FindFile("C:\\dir\\full.dat", true));
+    EXPECT_FALSE(m_system->FindFile("C:\\dir\\*.txt", false));
+}
+
+TEST_F(CSystemTest, TypeFileWritesTheTextToStandardOutput) {
+    Write("readme.txt", "first line\r\nsecond line\r\n");
+    testing::internal::CaptureStdout();
+    bool typed = m_system->TypeFile("C:\\readme.txt");
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(typed);
+    EXPECT_EQ(out, "first line\nsecond line\n");
+    EXPECT_FALSE(m_system->TypeFile("C:\\missing.txt"));
+}
+
+TEST(CSystemWithoutSink, ShortLivedInstanceWorksWithAnUnopenedLog) {
+    testsupport::TempPrefix prefix;
+    prefix.WriteHostFile("drive_c/src/f.bin", std::string(150000, 'z'));
+    LogStream never;
+    CSystem system(never);
+    EXPECT_TRUE(system.MakeDirectory("C:\\made\\here"));
+    EXPECT_TRUE(system.CopyFile("C:\\src\\f.bin", "C:\\made\\here\\f.bin", 150000));
+    EXPECT_EQ(prefix.ReadHostFile("drive_c/made/here/f.bin"), std::string(150000, 'z'));
+    EXPECT_FALSE(system.ShouldExit());
+    EXPECT_GT(system.GetFreeSpace("C:\\made"), 0.0);
+}
+
+TEST(CSystemDrives, IsCdRomDriveFollowsTheDriveType) {
+    testsupport::TempPrefix prefix(
+        "[drives]\n"
+        "C = drive_c, fixed\n"
+        "E = cdrom_e, cdrom, RIDEZEZ01\n");
+    prefix.WriteHostFile("cdrom_e/zeficz.txt", "ZEFICZ");
+    prefix.WriteHostFile("drive_c/x", "x");
+    platform::ReloadMachine();
+    LogStream log;
+    CSystem system(log);
+    EXPECT_TRUE(system.IsCdRomDrive('E'));
+    EXPECT_TRUE(system.IsCdRomDrive('e'));
+    EXPECT_FALSE(system.IsCdRomDrive('C'));
+    EXPECT_FALSE(system.IsCdRomDrive('R'));
+}
+
+}  // namespace

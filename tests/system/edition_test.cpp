@@ -1,0 +1,52 @@
+// Tests of the medium marker files and the choice of the data edition.
+#include "system/edition.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/temp_prefix.h"
+#include "system/registry_settings.h"
+
+namespace {
+
+using zefi::MarkerScan;
+using zefi::ScanMediumMarker;
+
+class Edition : public testsupport::PrefixTest {
+  protected:
+    void SetUp() override {
+        testsupport::PrefixTest::SetUp();
+        std::filesystem::create_directories(m_prefix->Host("drive_c/DVD"));
+    }
+};
+
+TEST_F(Edition, ScanTellsFoundNoneAndFailedSearchApart) {
+    EXPECT_EQ(ScanMediumMarker("C:\\DVD", "zeficz", "ZEFICZ"), MarkerScan::kNone);
+    m_prefix->WriteHostFile("drive_c/DVD/zeficz1", "ZEFICZ1");
+    EXPECT_EQ(ScanMediumMarker("C:\\DVD\\", "zeficz", "ZEFICZ"), MarkerScan::kFound);
+    EXPECT_EQ(ScanMediumMarker("C:\\DVD", "zefisk", "ZEFISK"), MarkerScan::kNone);
+    // A folder that does not exist is not "no file matches".
+    EXPECT_EQ(ScanMediumMarker("C:\\MISSING", "zeficz", "ZEFICZ"), MarkerScan::kSearchFailed);
+}
+
+TEST_F(Edition, CzechWhenNothingSaysOtherwise) {
+    EXPECT_EQ(zefi::DetermineEdition("C:\\DVD\\", false), 0);
+    EXPECT_EQ(zefi::DetermineEdition("C:\\DVD\\", true), 0);
+}
+
+TEST_F(Edition, SlovakMarkerAloneMakesSlovak) {
+    m_prefix->WriteHostFile("drive_c/DVD/zefisk1", "ZEFISK1");
+    EXPECT_EQ(zefi::DetermineEdition("C:\\DVD\\", false), 1);
+    m_prefix->WriteHostFile("drive_c/DVD/zeficz1", "ZEFICZ1");
+    EXPECT_EQ(zefi::DetermineEdition("C:\\DVD\\", false), 0);
+}
+
+TEST_F(Edition, DownloadModeUsesTheRecordedEdition) {
+    m_prefix->WriteHostFile("drive_c/DVD/zefisk1", "ZEFISK1");
+    EXPECT_EQ(zefi::DetermineEdition("C:\\DVD\\", true), 0);
+    ASSERT_TRUE(zefi::WriteEdition(1));
+    EXPECT_EQ(zefi::DetermineEdition("C:\\", true), 1);
+}
+
+}  // namespace
