@@ -1,0 +1,228 @@
+// End-to-end tests of the zefisetup program: started as a user starts it, in a temporary
+// machine, with its output and files checked.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "platform/instance.h"
+#include "support/temp_prefix.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Quote(const std::string& text) { return "'" + text + "'"; }
+
+class Zefisetup : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Machine("[system]\ntemp = C:\\Temp\\\n[drives]\nC = drive_c, fixed\n");
+    }
+    void Machine(const std::string& ini) {
+        m_prefix.reset();
+        m_prefix = std::make_unique<testsupport::TempPrefix>(ini);
+        fs::create_directories(m_prefix->Host("drive_c/Temp"));
+        fs::create_directories(m_prefix->Host("drive_c/START"));
+    }
+    // Runs the program in host directory dir of the prefix with arguments (shell syntax) and
+    // standard input from /dev/null; returns everything it and its children wrote.
+    std::string Run(const std::string& dir, const std::string& args,
+                    const std::string& environment = "") {
+        std::string command = "cd " + Quote(m_prefix->Host(dir)) + " && " + environment +
+                              " ZEFISETUP_PREFIX=" + Quote(m_prefix->Path()) + " " +
+                              Quote(ZEFISETUP_BINARY) + " " + args + " </dev/null 2>&1";
+        FILE* pipe = popen(command.c_str(), "r");
+        if (!pipe) return "popen failed";
+        std::string out;
+        char buffer[4096];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+        m_status = pclose(pipe);
+        return out;
+    }
+    void WriteSetupFiles(const std::string& dir) {
+        fs::copy_file(ZEFISETUP_BINARY, m_prefix->Host(dir + "/setup.exe"));
+        m_prefix->WriteHostFile(dir + "/ssetup.dll", "dll");
+        m_prefix->WriteHostFile(dir + "/cd.cfg", "czech script");
+        m_prefix->WriteHostFile(dir + "/cds.cfg", "slovak script");
+    }
+
+    std::unique_ptr<testsupport::TempPrefix> m_prefix;
+    int m_status = -1;
+};
+
+const char* const kMenuCzech =
+    "dialog 1: Instalace ZEFI pro Windows | Instalace/Aktualizace | Pokyny k instalaci | Konec";
+
+TEST_F(Zefisetup, PlainStartShowsTheMainMenuAndEnds) {
+    EXPECT_EQ(Run("drive_c/START", ""), std::string(kMenuCzech) + " -> cancel\n");
+    EXPECT_EQ(m_status, 0);
+}
+
+TEST_F(Zefisetup, SlovakSystemShowsTheSlovakMenu) {
+    Machine("[system]\nlanguage = 1051\n[drives]\nC = drive_c, fixed\n");
+    EXPECT_EQ(Run("drive_c/START", ""),
+              "dialog 1: Inštalácia ZEFI pre Windows | Inštalácia/Aktualizácia | Pokyny k "
+              "inštalácii | Koniec -> cancel\n");
+}
+
+TEST_F(Zefisetup, CleanupCallDeletesTheSetupCopiesAndShowsNothing) {
+    for (const char* name : {"cd.cfg", "cds.cfg", "ssetup.dll", "setup.exe", "keep.txt"}) {
+        m_prefix->WriteHostFile(std::string("drive_c/Temp/") + name, "x");
+    }
+    EXPECT_EQ(Run("drive_c/START", "-d 'C:\\Temp'"), "");
+    for (const char* name : {"cd.cfg", "cds.cfg", "ssetup.dll", "setup.exe"}) {
+        EXPECT_FALSE(fs::exists(m_prefix->Host(std::string("drive_c/Temp/") + name))) << name;
+    }
+    EXPECT_TRUE(fs::exists(m_prefix->Host("drive_c/Temp/keep.txt")));
+}
+
+TEST_F(Zefisetup, StartFromAMediumRunsTheCopyFromTheTemporaryDirectory) {
+    // The medium's folder has a blank in its name, which must survive the relaunch.
+    const std::string medium = "drive_c/ZEFI DVD";
+    fs::create_directories(m_prefix->Host(medium));
+    m_prefix->WriteHostFile(medium + "/zeficz1", "ZEFICZ1");
+    m_prefix->WriteHostFile(medium + "/installw.txt", "Navod z DVD");
+    WriteSetupFiles(medium);
+    m_prefix->WriteHostFile("answers.txt", "dialog 1 1002\n");
+
+    // The first process prints nothing; the copy shows the menu and the medium's instructions.
+    std::string out = Run(medium, "", "ZEFISETUP_ANSWERS=" + Quote(m_prefix->Host("answers.txt")));
+    EXPECT_EQ(out, std::string(kMenuCzech) +
+                       " -> 1002\n"
+                       "dialog 8: Instalace ZEFI pro Windows | Navod z DVD | OK -> ok\n" +
+                       kMenuCzech + " -> cancel\n");
+    EXPECT_EQ(m_prefix->ReadHostFile("drive_c/Temp/cd.cfg"), "czech script");
+    EXPECT_EQ(m_prefix->ReadHostFile("drive_c/Temp/cds.cfg"), "slovak script");
+    EXPECT_EQ(m_prefix->ReadHostFile("drive_c/Temp/ssetup.dll"), "dll");
+    EXPECT_TRUE(fs::exists(m_prefix->Host("drive_c/Temp/setup.exe")));
+}
+
+TEST_F(Zefisetup, AutoParamReplacesTheCommandLine) {
+    m_prefix->WriteHostFile("drive_c/Temp/setup.exe", "x");
+    m_prefix->WriteHostFile("system.reg",
+                            "Windows Registry Editor Version 5.00\r\n\r\n"
+                            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zefi Publishing\\ZEFI]\r\n"
+                            "\"AutoParam\"=\"-d C:\\\\Temp\"\r\n");
+    EXPECT_EQ(Run("drive_c/START", "-q 1"), "");
+    EXPECT_FALSE(fs::exists(m_prefix->Host("drive_c/Temp/setup.exe")));
+}
+
+TEST_F(Zefisetup, UnattendedStartReachesTheInstallDriverWithoutTheMenu) {
+    std::string out = Run("drive_c/START", "-Q 1,0,0,1 -o 'C:\\ZEFI'");
+    EXPECT_EQ(out, "message 0: Instalace zatím není k dispozici. -> ok\n");
+}
+
+TEST_F(Zefisetup, SecondStartWhileASetupWindowIsOpenEndsSilently) {
+    {
+        platform::TitleRegistration open("Instalace ZEFI pro Windows");
+        EXPECT_EQ(Run("drive_c/START", ""), "");
+    }
+    EXPECT_EQ(Run("drive_c/START", ""), std::string(kMenuCzech) + " -> cancel\n");
+}
+
+// The program on a pseudo-terminal, driven by keys.
+class TerminalRun {
+  public:
+    TerminalRun(const std::string& hostDir, const std::string& prefix) {
+        m_pid = forkpty(&m_fd, nullptr, nullptr, nullptr);
+        if (m_pid == 0) {
+            if (chdir(hostDir.c_str()) != 0) _exit(127);
+            setenv("ZEFISETUP_PREFIX", prefix.c_str(), 1);
+            unsetenv("ZEFISETUP_ANSWERS");
+            setenv("TERM", "xterm", 1);
+            execl(ZEFISETUP_BINARY, ZEFISETUP_BINARY, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    }
+    ~TerminalRun() {
+        if (m_pid > 0 && !m_ended) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+        if (m_fd >= 0) close(m_fd);
+    }
+    bool Started() const { return m_pid > 0; }
+    // Reads the screen until text has appeared since the last call (a minute at most).
+    bool WaitFor(const std::string& text) {
+        for (int i = 0; i < 600; ++i) {
+            size_t at = m_screen.find(text, m_seen);
+            if (at != std::string::npos) {
+                m_seen = at + text.size();
+                return true;
+            }
+            pollfd p{m_fd, POLLIN, 0};
+            if (poll(&p, 1, 100) > 0) {
+                char buffer[4096];
+                ssize_t n = read(m_fd, buffer, sizeof buffer);
+                if (n <= 0) return m_screen.find(text, m_seen) != std::string::npos;
+                m_screen.append(buffer, static_cast<size_t>(n));
+            }
+        }
+        return false;
+    }
+    void Type(const std::string& keys) { (void)!write(m_fd, keys.data(), keys.size()); }
+    void Signal(int sig) { kill(m_pid, sig); }
+    // Waits for the end of the program; its wait status.
+    int Wait() {
+        // Drain the terminal so that the program never blocks on output.
+        int status = 0;
+        for (;;) {
+            pid_t r = waitpid(m_pid, &status, WNOHANG);
+            if (r == m_pid) break;
+            WaitFor("\x01never\x01");
+        }
+        m_ended = true;
+        return status;
+    }
+    const std::string& Screen() const { return m_screen; }
+
+  private:
+    pid_t m_pid = -1;
+    int m_fd = -1;
+    bool m_ended = false;
+    std::string m_screen;
+    size_t m_seen = 0;
+};
+
+TEST_F(Zefisetup, TerminalMenuAndInstructionsWorkWithTheKeyboard) {
+    m_prefix->WriteHostFile("drive_c/START/installw.txt", "Navod \x9A\xE8");
+    TerminalRun run(m_prefix->Host("drive_c/START"), m_prefix->Path());
+    ASSERT_TRUE(run.Started());
+    ASSERT_TRUE(run.WaitFor("Pokyny k instalaci")) << run.Screen();
+    run.Type("2\r");
+    ASSERT_TRUE(run.WaitFor("Navod \u0161\u010d")) << run.Screen();
+    run.Type("\r");
+    ASSERT_TRUE(run.WaitFor("Konec")) << run.Screen();
+    run.Type("3\r");
+    int status = run.Wait();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+TEST_F(Zefisetup, OpenMenuRefusesASecondStartAndACrashLeavesADump) {
+    TerminalRun run(m_prefix->Host("drive_c/START"), m_prefix->Path());
+    ASSERT_TRUE(run.Started());
+    ASSERT_TRUE(run.WaitFor("Konec")) << run.Screen();
+
+    EXPECT_EQ(Run("drive_c/START", ""), "");
+    EXPECT_EQ(Run("drive_c/START", "-d 'C:\\Temp'"), "");
+
+    run.Signal(SIGSEGV);
+    int status = run.Wait();
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGSEGV) << status;
+    std::ifstream dump(m_prefix->Host("drive_c/START/zefisetup.dmp"));
+    ASSERT_TRUE(dump.good());
+    std::string text((std::istreambuf_iterator<char>(dump)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("SIGSEGV"), std::string::npos) << text;
+}
+
+}  // namespace
