@@ -1,0 +1,242 @@
+// InsCfg: scanning the install script for group entries, option values and references.
+#include "script/inscfg.h"
+
+#include <cstring>
+#include <string>
+
+#include "platform/fs.h"
+#include "platform/stream.h"
+#include "script/comma_list.h"
+#include "system/log.h"
+
+namespace zefi {
+
+namespace {
+
+// The script's lines are read into a buffer of this size, so a line holds at most 511
+// characters; the rest of a longer physical line is read as the next line.
+constexpr int kLineBuffer = 512;
+// The working directory shown in the open-error log line fits this buffer (with its NUL).
+constexpr size_t kMaxPath = 260;
+
+// Reads the script line by line, without line ends, counting lines from 1.
+class LineReader {
+  public:
+    bool Open(const CMBString& path) { return m_file.Open(path.str(), "r"); }
+    void Close() { m_file.Close(); }
+    int Number() const { return m_number; }
+
+    // The next line, or false at the end of the file.
+    bool Next(CMBString* line) {
+        char buffer[kLineBuffer];
+        int used = 0;
+        if (m_pending >= 0) {
+            buffer[used++] = static_cast<char>(m_pending);
+            m_pending = -1;
+        }
+        if (!m_file.Gets(buffer + used, kLineBuffer - used)) {
+            if (used == 0) return false;
+            buffer[used] = '\0';
+        }
+        int length = static_cast<int>(std::strlen(buffer));
+        if (length > 0 && buffer[length - 1] == '\n') {
+            buffer[--length] = '\0';
+        } else if (length == kLineBuffer - 1) {
+            // A full buffer: when the line ends right here, its line end belongs to it and
+            // makes no empty line of its own; otherwise the next character starts the
+            // remainder, which is the next line.
+            int c = m_file.GetC();
+            if (c >= 0 && c != '\n') m_pending = c;
+        }
+        ++m_number;
+        *line = CMBString(buffer, length);
+        return true;
+    }
+
+  private:
+    platform::Stream m_file;
+    int m_pending = -1;  // first character of the next line, already read
+    int m_number = 0;
+};
+
+bool IsComment(const CMBString& line) { return line.GetAt(0) == ';'; }
+bool IsHeader(const CMBString& line) { return line.GetAt(0) == '['; }
+bool IsAction(const CMBString& line) { return line.GetAt(0) == ':'; }
+
+// ":name argument": the name runs up to the first whitespace; the argument is the rest,
+// trimmed, with one leading and one trailing double quote removed.
+void ParseAction(const CMBString& line, CMBString* name, CMBString* argument) {
+    CMBString rest = line.From(1);
+    int space = rest.FindSpace();
+    if (space < 0) {
+        *name = rest;
+        name->Trim();
+        argument->Empty();
+        return;
+    }
+    *name = rest.Left(space);
+    name->Trim();
+    *argument = rest.From(space);
+    argument->Trim();
+    if (argument->GetAt(0) == '"') *argument = argument->From(1);
+    int last = argument->GetLength() - 1;
+    if (argument->GetAt(last) == '"') *argument = argument->Left(last);
+}
+
+// "key = value" after leading whitespace; false (and nothing stored) without "=". The value is
+// returned as it stands after the equals sign.
+bool SplitOption(const CMBString& line, CMBString* key, CMBString* rawValue) {
+    CMBString text = line;
+    text.TrimLeft();
+    int equals = text.Find('=');
+    if (equals < 0) return false;
+    *key = text.Left(equals);
+    key->TrimRight();
+    *rawValue = text.From(equals + 1);
+    return true;
+}
+
+}  // namespace
+
+InsCfg::InsCfg(LogStream* log) : m_log(log) {}
+
+bool InsCfg::Open(const CMBString& path) {
+    m_path = path;
+    platform::Stream file;
+    if (!file.Open(m_path.str(), "r")) return false;
+    file.Close();
+    return true;
+}
+
+bool InsCfg::group_match(const CMBString& line, const CMBString& group) {
+    if (!IsHeader(line)) return false;
+    int close = line.Find(']');
+    if (close < 0) return false;
+    return line.Mid(1, close - 1) == group;
+}
+
+bool InsCfg::GetValList(const CMBString& list, int index, CMBString* item) {
+    return GetCommaListItem(list, index, item);
+}
+
+bool InsCfg::GetGroupVal(const CMBString& group, int* line, CMBString* key, CMBString* value,
+                         int* kind) const {
+    LineReader reader;
+    if (!reader.Open(m_path)) {
+        if (m_log) {
+            *m_log << "InsCfg::GetGroupVal: OpenError" << m_path.c_str();
+            std::string cwd;
+            if (platform::GetCurrentDirectory(&cwd) && cwd.size() < kMaxPath)
+                *m_log << " , " << cwd;
+            *m_log << LogStream::endl;
+        }
+        value->Empty();
+        return false;
+    }
+    bool inside = false;
+    CMBString text;
+    while (reader.Next(&text)) {
+        if (IsComment(text)) continue;
+        if (IsHeader(text)) {
+            if (group_match(text, group)) {
+                inside = true;
+            } else if (inside) {
+                value->Empty();
+                reader.Close();
+                if (m_log) {
+                    *m_log << "InsCfg::GetGroupVal: group_match" << text.c_str() << ", "
+                           << group.c_str() << LogStream::endl;
+                }
+                return false;
+            }
+            continue;
+        }
+        if (!inside || reader.Number() <= *line) continue;
+
+        *kind = kEntryNone;
+        key->Empty();
+        value->Empty();
+        if (IsAction(text)) {
+            ParseAction(text, key, value);
+            *kind = kEntryAction;
+        } else if (SplitOption(text, key, value)) {
+            value->Trim();
+            *kind = kEntryOption;
+        }
+        *line = reader.Number();
+        reader.Close();
+        if (m_log) {
+            *m_log << "InsCfg::GetGroupVal: " << key->c_str() << ", " << value->c_str()
+                   << LogStream::endl;
+        }
+        ExpandReferences(value);
+        return true;
+    }
+    value->Empty();
+    return false;
+}
+
+bool InsCfg::GetValue(const CMBString& group, const CMBString& key, CMBString* value,
+                      bool wholeLine) const {
+    value->Empty();
+    LineReader reader;
+    if (!reader.Open(m_path)) return false;
+    bool inside = false;
+    CMBString text;
+    CMBString entryKey;
+    CMBString rawValue;
+    while (reader.Next(&text)) {
+        if (IsComment(text)) continue;
+        if (IsHeader(text)) {
+            if (group_match(text, group))
+                inside = true;
+            else if (inside)
+                return false;
+            continue;
+        }
+        if (!inside || IsAction(text)) continue;
+        if (!SplitOption(text, &entryKey, &rawValue) || !(entryKey == key)) continue;
+        rawValue.TrimLeft();
+        if (wholeLine) {
+            rawValue.TrimRight();
+        } else {
+            int space = rawValue.FindSpace();
+            if (space >= 0) rawValue = rawValue.Left(space);
+        }
+        *value = std::move(rawValue);
+        return true;
+    }
+    return false;
+}
+
+void InsCfg::ExpandReferences(CMBString* value) const {
+    if (value->Find('[') < 0) return;
+    const CMBString& source = *value;
+    CMBString result;
+    CMBString inserted;
+    int pos = 0;  // start of the text not yet taken over
+    for (;;) {
+        int open = source.Find('[', pos);
+        if (open < 0) {
+            result += source.From(pos);
+            break;
+        }
+        result += source.Mid(pos, open - 1);
+        // The closing bracket is searched after the opening one, so that a stray "]" in front
+        // of a reference cannot make the text run backwards.
+        int close = source.Find(']', open + 1);
+        if (close < 0) return;  // unbalanced: the whole value stays as it was
+        CMBString inner = source.Mid(open + 1, close - 1);
+        int colon = inner.Find(':');
+        if (colon < 0) {
+            result += source.Mid(open, close);
+        } else {
+            GetValue(inner.Left(colon), inner.From(colon + 1), &inserted, false);
+            result += inserted;
+        }
+        pos = close + 1;
+    }
+    *value = std::move(result);
+}
+
+}  // namespace zefi
