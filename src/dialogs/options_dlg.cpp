@@ -201,7 +201,7 @@ void COptions::ApplyAutomaticMode() {
 }
 
 void COptions::ApplyDeleteRule() {
-    if (m_literature == 0 && m_otherTexts == 0) {
+    if (m_literature == 0 || m_otherTexts == 0) {
         m_delete = 1;
         EnableItem(kIdDelete, true);
     } else {

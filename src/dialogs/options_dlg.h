@@ -65,9 +65,10 @@ class COptions : public ui::Dialog {
     int32_t GetQuiet() const { return m_quiet; }
     const std::string& GetOptionsText() const { return m_optionsText; }
 
-    // Presets the choices exactly as showing the dialog would, then applies the options text as
-    // automatic mode does (whatever the quiet flag says), without showing anything. For a run
-    // whose options are not shown.
+    // Presets the choices as the first showing of the dialog would (network roles, the existing
+    // installation, the sizes), then applies the options text as automatic mode does (whatever
+    // the quiet flag says), without showing or asking anything. For a run whose options are not
+    // shown; SlovakEdition and the current directory must be settled as for DoModal.
     void ApplyWithoutShowing();
 
     // ---- Results, read by the driver after the dialog closed. ----

@@ -27,9 +27,11 @@ enum : uint32_t { kCoENotInitialized = 0x800401F0u };
 bool HasSpecialFolderPath();
 
 // SHGetSpecialFolderPathA: the path of folder csidl (kCsidl*) in *out, without a trailing
-// backslash. create asks for the folder to be created when missing. False when the folder cannot
-// be determined; the last error then tells why (kErrorCallNotImplemented on a system whose shell
-// only has a stub). Must not be called when HasSpecialFolderPath() is false. Any thread.
+// backslash. create asks for the folder to be created when missing (the emulated machine has its
+// programs folders from the start: they are created the first time they are asked for). False
+// when the folder cannot be determined; the last error then tells why (kErrorCallNotImplemented
+// on a system whose shell only has a stub). Must not be called when HasSpecialFolderPath() is
+// false. Any thread.
 bool GetSpecialFolderPath(int csidl, std::string* out, bool create);
 
 // CoInitialize / CoUninitialize of the calling thread (apartment model). Calls nest: the library

@@ -347,6 +347,12 @@ bool Dialog::HasOkButton() const {
     return c && IsPushButton(c->kind) && c->visible;
 }
 
+void Dialog::ClickCheck(int id, int state) {
+    if (GetCheck(id) == state) return;
+    SetCheck(id, state);
+    OnCommand(id);
+}
+
 bool Dialog::PressButton(int id) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);

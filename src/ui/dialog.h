@@ -116,6 +116,10 @@ class Dialog {
     std::string GetItemText(int id) const;
     void SetCheck(int id, int state);
     int GetCheck(int id) const;
+    // A user's click on a check box or radio button: sets its state and, when that changed it,
+    // notifies the dialog through OnCommand(id) as a click notification does. Call it on the
+    // dialog's own thread.
+    void ClickCheck(int id, int state);
     void EnableItem(int id, bool enable);
     bool IsItemEnabled(int id) const;
     void ShowItem(int id, bool show);

@@ -219,7 +219,7 @@ void ScriptedHost::ApplySettings(Dialog& dialog, const Answer& answer) {
                      "' is not 0, 1 or 2");
                 continue;
             }
-            dialog.SetCheck(id, state);
+            dialog.ClickCheck(id, state);
         } else {
             dialog.SetItemText(id, value);
         }

@@ -27,7 +27,7 @@ namespace {
 
 using zefi::COptions;
 
-// Sizes in kilobytes: 150, 80, 12, 0, 2, 30 and 45 megabytes; everything together stays below
+// Sizes in kilobytes: 150, 80, 12, 5, 2, 30 and 45 megabytes; everything together stays below
 // one gigabyte, so no test on drive C: depends on how full the host's disk is.
 constexpr const char* kScript =
     "; install script of the test medium\n"
@@ -38,7 +38,7 @@ constexpr const char* kScript =
     "[CLO]\n"
     "Size = 12000\n"
     "[ZDISK]\n"
-    "Size = 999\n"
+    "Size = 5999\n"
     "[PZP]\n"
     "Size = 2500 kB\n"
     "[SLOVTEXT]\n"
@@ -161,10 +161,10 @@ TEST_F(OptionsDlg, FreshInstallationCountsEveryPartButTheOtherTexts) {
     EXPECT_EQ(sizes.regulations, "150 MB");
     EXPECT_EQ(sizes.literature, "80 MB");
     EXPECT_EQ(sizes.clo, "12 MB");
-    EXPECT_EQ(sizes.zdisk, "0 MB");  // 999 kB
+    EXPECT_EQ(sizes.zdisk, "5 MB");  // 5999 kB
     EXPECT_EQ(sizes.pzp, "2 MB");    // "2500 kB": the first word is the number
     EXPECT_EQ(sizes.otherTexts, "0 MB");
-    EXPECT_EQ(sizes.total, "0 GB");  // 244 MB
+    EXPECT_EQ(sizes.total, "0 GB");  // 249 MB
     EXPECT_EQ(sizes.totalGigabytes, 0);
     EXPECT_NE(Out().find("dialog 11: Instalace ZEFI pro Windows | "
                          "Nahr\u00e1t podle dosavadn\u00edho nastaven\u00ed | "
@@ -192,6 +192,37 @@ TEST_F(OptionsDlg, SizesAreCutToWholeMegabytesAndTheTotalToWholeGigabytes) {
     EXPECT_EQ(m_dialog->GetFreeSpaceText(), "0 GB");
     // 0 is not fewer than 0: no question.
     EXPECT_EQ(Out().find("message 104"), std::string::npos) << Out();
+}
+
+TEST_F(OptionsDlg, TotalCountsTheRegulationsAndEachChosenPart) {
+    WriteC("SETUP/parts.cfg",
+           "[OptionPredp]\nSize=950000\n[LIT]\nSize=10000\n[CLO]\nSize=10000\n"
+           "[ZDISK]\nSize=10000\n[PZP]\nSize=10000\n[SLOVTEXT]\nSize=10000\n"
+           "[CZECHTEXT]\nSize=60000\n");
+    zefi::PartSelection all;
+    all.literature = all.clo = all.zdisk = all.pzp = all.otherTexts = 1;
+    zefi::PartSizes sizes;
+    ASSERT_TRUE(zefi::ComputePartSizes("parts.cfg", 0, "R:\\ZEFI\\", all, &sizes));
+    EXPECT_EQ(sizes.total, "1 GB");  // 950 + 5 * 10 MB
+    EXPECT_EQ(sizes.totalGigabytes, 1);
+    EXPECT_EQ(sizes.otherTexts, "10 MB");
+    EXPECT_EQ(sizes.free, "0 GB");
+    int32_t zefi::PartSelection::*const parts[] = {
+        &zefi::PartSelection::literature, &zefi::PartSelection::clo, &zefi::PartSelection::zdisk,
+        &zefi::PartSelection::pzp, &zefi::PartSelection::otherTexts};
+    for (auto part : parts) {
+        zefi::PartSelection selection = all;
+        selection.*part = 0;
+        ASSERT_TRUE(zefi::ComputePartSizes("parts.cfg", 0, "R:\\ZEFI\\", selection, &sizes));
+        EXPECT_EQ(sizes.total, "0 GB");
+    }
+    // The part left out shows "0 MB" even after it was counted before.
+    EXPECT_EQ(sizes.otherTexts, "0 MB");
+    EXPECT_EQ(sizes.regulations, "950 MB");
+    // The Slovak edition counts the Czech texts instead.
+    ASSERT_TRUE(zefi::ComputePartSizes("parts.cfg", 1, "R:\\ZEFI\\", all, &sizes));
+    EXPECT_EQ(sizes.otherTexts, "60 MB");
+    EXPECT_EQ(sizes.total, "1 GB");
 }
 
 TEST_F(OptionsDlg, FreeSpaceTextIsTheDestinationVolumesWholeGigabytes) {
@@ -538,7 +569,7 @@ TEST_F(OptionsDlg, AutomaticModeDisablesEveryChoiceAndTakesEveryPart) {
     EXPECT_EQ(m_dialog->GetOtherTexts(), 0);
     EXPECT_EQ(m_dialog->GetUseCurrentSettings(), 1);
     EXPECT_EQ(m_dialog->GetDeleteFromDisk(), 1);
-    EXPECT_EQ(m_dialog->GetSizes().zdisk, "0 MB");
+    EXPECT_EQ(m_dialog->GetSizes().zdisk, "5 MB");
     EXPECT_EQ(m_dialog->GetSizes().literature, "80 MB");
 }
 

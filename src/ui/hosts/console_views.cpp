@@ -284,10 +284,10 @@ class DialogView : public ConsoleHost::View {
             if (!c.enabled) break;
             switch (c.kind) {
                 case ControlKind::CheckBox:
-                    m_dialog.SetCheck(c.id, c.check == 1 ? 0 : 1);
+                    m_dialog.ClickCheck(c.id, c.check == 1 ? 0 : 1);
                     return;
                 case ControlKind::RadioButton:
-                    m_dialog.SetCheck(c.id, 1);
+                    m_dialog.ClickCheck(c.id, 1);
                     return;
                 case ControlKind::Edit:
                     m_editing = true;
