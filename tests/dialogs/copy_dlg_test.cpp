@@ -72,7 +72,7 @@ TEST(CopyDlgDisplay, ProgressIsBytesOverHundredthOfTheSize) {
     EXPECT_EQ(zefi::ProgressPosition(100, 100), 100);
     EXPECT_EQ(zefi::ProgressPosition(50, 99), 0);
     // A file of 4 GiB or more: the 0xFFFFFFFF marker does not overflow.
-    EXPECT_EQ(zefi::ProgressPosition(0x7FFFFFFFu, 0xFFFFFFFFu), 49);
+    EXPECT_EQ(zefi::ProgressPosition(0x7FFFFFFFu, 0xFFFFFFFFu), 50);
     EXPECT_EQ(zefi::ProgressPosition(0xFFFFFFFFu, 0xFFFFFFFFu), 100);
 }
 
@@ -585,6 +585,7 @@ TEST_F(CopyDlgRun, TimerShowsEachModeFromTheStoredValues) {
     GatedCopyDlg dialog;
     Prepare(dialog);
     RunDriven(dialog, "", [&](ui::Dialog& d) {
+        dialog.OpenGate();  // the test's own SetFileSize calls pass
         while (!dialog.IsThreadFinished()) platform::Sleep(10);
         const std::string copying = "Prob\u00edh\u00e1 kop\u00edrov\u00e1n\u00ed...";
 
@@ -672,11 +673,12 @@ TEST_F(CopyDlgRun, TimerShowsEachModeFromTheStoredValues) {
 
 TEST_F(CopyDlgRun, DiskImagesServeTheRunAndAreDetachedAtItsEnd) {
     // Two images in the destination; the run starts on the first and the script asks for the
-    // disk "disk2.iso", which the image list gives as the second image.
+    // disk that holds "disk2.mrk", which only the second image of the list has.
     m_prefix->WriteHostFile("img1/zeficz.txt", "ZEFICZ1");
     m_prefix->WriteHostFile("img1/DATA/one.dat", "one");
     m_prefix->WriteHostFile("img2/zeficz.txt", "ZEFICZ2");
     m_prefix->WriteHostFile("img2/DATA/two.dat", "two");
+    m_prefix->WriteHostFile("img2/disk2.mrk", "2");
     std::string log;
     ASSERT_TRUE(testsupport::MakeIsoImage(m_prefix->Host("img1"), "RIDEZEZ1",
                                           m_prefix->Host("drive_c/ZEFI/disk1.iso"), "-J -R", &log))
@@ -687,7 +689,7 @@ TEST_F(CopyDlgRun, DiskImagesServeTheRunAndAreDetachedAtItsEnd) {
     WriteC("WORK/cd.cfg",
            "[STARTW]\nList = ONE, TWO\n"
            "[ONE]\nSource = DATA\nDest = DATA\n:i one.dat\n"
-           "[TWO]\nSource = DATA\nDest = DATA\nCD = C:\\ZEFI\\disk2.iso\n:i two.dat\n");
+           "[TWO]\nSource = DATA\nDest = DATA\nCD = disk2.mrk\n:i two.dat\n");
 
     zefi::ImageListPtr list(zefi::CreateImageList(2));
     ASSERT_NE(list, nullptr);
