@@ -31,8 +31,8 @@ bool ServerService::Open() {
 ServerService::StopResult ServerService::StopBeforeCopy(bool quiet) {
     if (!m_service || !m_service->IsNtFamily() || !m_service->IsRunning())
         return StopResult::kNotRunning;
-    if (!quiet && ui::MessageBox(kStringAskStop, ui::Buttons::YesNo, ui::Icon::Exclamation) !=
-                      ui::kIdYes) {
+    if (!quiet &&
+        ui::MessageBox(kStringAskStop, ui::Buttons::YesNo, ui::Icon::Exclamation) != ui::kIdYes) {
         return StopResult::kDeclined;
     }
     if (!m_service->Stop()) {
@@ -46,9 +46,8 @@ ServerService::StopResult ServerService::StopBeforeCopy(bool quiet) {
 void ServerService::RestartOffer(bool quiet) {
     if (!m_service) return;
     if (m_service->IsNtFamily() && !m_service->IsRunning()) {
-        bool start = (quiet && m_stoppedByUs) ||
-                     ui::MessageBox(kStringAskStart, ui::Buttons::YesNo, ui::Icon::Question) ==
-                         ui::kIdYes;
+        bool start = (quiet && m_stoppedByUs) || ui::MessageBox(kStringAskStart, ui::Buttons::YesNo,
+                                                                ui::Icon::Question) == ui::kIdYes;
         if (start && !m_service->Start())
             ui::MessageBox(kStringStartFailed, ui::Buttons::Ok, ui::Icon::Error);
     }
