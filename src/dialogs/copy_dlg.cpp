@@ -151,7 +151,10 @@ bool CCopyDlg::OnInitDialog() {
     SetStep(kProgress, 1);
     // The worker's message boxes and error dialogs speak the language of the dialog.
     const uint16_t language = platform::GetThreadUILanguage();
-    m_worker = std::thread([this, language] { RunWorker(language); });
+    m_worker = std::thread([this, language] {
+        platform::SetCurrentThreadPriority(platform::ThreadPriority::Lowest);
+        RunWorker(language);
+    });
     return true;
 }
 

@@ -55,7 +55,12 @@ void SearchDlg::SetRunState(int state) {
 bool SearchDlg::OnInitDialog() {
     ui::Dialog::OnInitDialog();
     SetTimer(kTimerId, kTimerPeriodMs);
-    if (!m_worker.joinable()) m_worker = std::thread([this] { Search(); });
+    if (!m_worker.joinable()) {
+        m_worker = std::thread([this] {
+            platform::SetCurrentThreadPriority(platform::ThreadPriority::BelowNormal);
+            Search();
+        });
+    }
     return true;
 }
 

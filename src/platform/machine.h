@@ -34,6 +34,11 @@ bool IsNtFamily();
 // SetThreadExecutionState: keep the system (not the display) awake while on is true.
 void KeepAwake(bool on);
 
+// SetThreadPriority of the calling thread: lowest (THREAD_PRIORITY_LOWEST) or below normal.
+// Workers lower themselves so the dialogs stay responsive. Failures are ignored.
+enum class ThreadPriority { Lowest, BelowNormal };
+void SetCurrentThreadPriority(ThreadPriority priority);
+
 // Re-reads the machine's description (on posix: $ZEFISETUP_PREFIX and its machine.ini,
 // creating a missing prefix with its defaults). Tests call it after switching prefixes;
 // the program never needs to.

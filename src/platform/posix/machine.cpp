@@ -3,6 +3,8 @@
 
 #include <stdio.h>
 #include <time.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -75,6 +77,13 @@ uint32_t GetVersion() { return (9200u << 16) | (2u << 8) | 6u; }
 
 void KeepAwake(bool) {
     // A Linux host has no idle sleep that would stop a running process of this kind.
+}
+
+void SetCurrentThreadPriority(ThreadPriority priority) {
+    // On Linux a nice value applies to one thread when given its thread id.
+    const int nice = priority == ThreadPriority::Lowest ? 19 : 5;
+    const auto tid = static_cast<id_t>(syscall(SYS_gettid));
+    setpriority(PRIO_PROCESS, tid, nice);
 }
 
 }  // namespace platform
