@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,17 @@ class Stream {
     size_t Write(const void* buffer, size_t size);
     bool Puts(const std::string& text);
     bool Flush();
+    // _fseeki64 with origin 0 (from the start), 1 (from the current position) or 2 (from the
+    // end). Pending writes are flushed, read-ahead is dropped and the end-of-file state is
+    // cleared. False with the last error set (kErrorInvalidParameter for a position before the
+    // start).
+    bool Seek(int64_t offset, int origin);
+    // _ftelli64: the position in bytes from the start of the file (in text mode the bytes on
+    // disk, CR LF counting two), or -1 with the last error set.
+    int64_t Tell() const;
+    // _chsize_s: sets the file's length to size bytes (cutting or extending with zeros) without
+    // moving the position. False with the last error set (kErrorWriteProtect for an image).
+    bool Truncate(int64_t size);
     bool Eof() const;
     bool Error() const;
     // fclose; false when a pending write failed.

@@ -291,6 +291,66 @@ bool Stream::Flush() {
     return s.FlushWrites();
 }
 
+bool Stream::Seek(int64_t offset, int origin) {
+    Impl& s = *m_impl;
+    if (!s.open) return Fail(kErrorInvalidHandle);
+    int64_t base = 0;
+    if (origin == 1) {
+        base = Tell();
+        if (base < 0) return false;
+    } else if (origin == 2) {
+        if (s.image) {
+            FindData info;
+            if (!s.image->Stat(s.inner, &info)) return Fail(kErrorIoDevice);
+            base = static_cast<int64_t>(info.size);
+        } else {
+            if (!s.FlushWrites()) return false;
+            struct stat st;
+            if (::fstat(s.fd, &st) != 0) return FailErrno();
+            base = st.st_size;
+        }
+    } else if (origin != 0) {
+        return Fail(kErrorInvalidParameter);
+    }
+    if (offset < 0 && base < -offset) return Fail(kErrorInvalidParameter);
+    int64_t target = base + offset;
+    if (s.image) {
+        s.imagePos = static_cast<uint64_t>(target);
+    } else {
+        if (!s.FlushWrites()) return false;
+        if (::lseek(s.fd, static_cast<off_t>(target), SEEK_SET) < 0) return FailErrno();
+    }
+    s.readPos = s.readLen = 0;
+    s.eof = s.ended = false;
+    return true;
+}
+
+int64_t Stream::Tell() const {
+    const Impl& s = *m_impl;
+    if (!s.open) {
+        Fail(kErrorInvalidHandle);
+        return -1;
+    }
+    int64_t unread = static_cast<int64_t>(s.readLen - s.readPos);
+    if (s.image) return static_cast<int64_t>(s.imagePos) - unread;
+    off_t at = ::lseek(s.fd, 0, SEEK_CUR);
+    if (at < 0) {
+        FailErrno();
+        return -1;
+    }
+    return static_cast<int64_t>(at) - unread + static_cast<int64_t>(s.writeBuffer.size());
+}
+
+bool Stream::Truncate(int64_t size) {
+    Impl& s = *m_impl;
+    if (!s.open) return Fail(kErrorInvalidHandle);
+    if (s.image || !s.canWrite) return Fail(s.image ? kErrorWriteProtect : kErrorAccessDenied);
+    if (size < 0) return Fail(kErrorInvalidParameter);
+    if (!s.FlushWrites() || !s.DropReadAhead()) return false;
+    if (::ftruncate(s.fd, static_cast<off_t>(size)) != 0) return FailErrno();
+    return true;
+}
+
 bool Stream::Eof() const { return m_impl->eof; }
 
 bool Stream::Error() const { return m_impl->error; }

@@ -1,0 +1,87 @@
+// The libcurl side of a download run: the one transfer handle of the run with its proxy
+// settings, and the callbacks and helpers every transfer uses (proxy, writing into a file,
+// progress with stop, the range probe and the resumed transfer).
+#pragma once
+
+#include <curl/curl.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "download/progress_block.h"
+#include "system/log.h"
+
+namespace platform {
+class Stream;
+}
+
+namespace zefi {
+
+// Proxy of a run: exists only when the proxy text is not empty.
+struct ProxySettings {
+    std::string proxy;  // CURLOPT_PROXY text
+    bool hasUserPassword = false;
+    std::string userPassword;  // escaped user + ":" + escaped password, when hasUserPassword
+};
+
+// Sets the proxy options on handle: CURLOPT_PROXY when settings exist with a proxy text, and
+// with a user-password text also CURLOPT_PROXYAUTH = CURLAUTH_ANY and CURLOPT_PROXYUSERPWD.
+// Returns 1 when a proxy was set, else 0. Must be called right before every perform, because
+// the handle is reset between transfers.
+int ApplyProxy(CURL* handle, const ProxySettings* settings);
+
+// The write callback of every transfer (CURLOPT_WRITEFUNCTION), with a platform::Stream* as
+// CURLOPT_WRITEDATA: writes size * count bytes and returns the number of whole items written,
+// as fwrite does; a short count makes libcurl fail the transfer with CURLE_WRITE_ERROR.
+size_t WriteToFile(char* data, size_t size, size_t count, void* stream);
+
+// The transfer-progress callback (CURLOPT_XFERINFOFUNCTION) with the run's ProgressBlock* as
+// CURLOPT_XFERINFODATA: returns -1 (abort, CURLE_ABORTED_BY_CALLBACK) when the stop flag is not
+// 0, else stores the download total and the count so far in the block and returns 0.
+int TransferProgress(void* block, curl_off_t downloadTotal, curl_off_t downloadNow,
+                     curl_off_t uploadTotal, curl_off_t uploadNow);
+
+// "Range: bytes=<position>-", the header that resumes a transfer at position.
+std::string ResumeRangeHeader(int64_t position);
+
+// Whether the server of url answers a one-byte range request ("Range: bytes=0-0", no body)
+// with status 206. Returns 1 or 0; the handle is reset afterwards.
+int ProbeRangeSupport(CURL* handle, const std::string& url, const ProxySettings* settings);
+
+// One more attempt of a broken transfer whose URL, write and progress options are still set
+// on handle: with resumeFrom >= 0 the request carries ResumeRangeHeader(resumeFrom) (the
+// caller has left its file at that position); with resumeFrom < 0 no range is asked (the
+// caller has rewound its file). Sets CURLOPT_FOLLOWLOCATION, applies the proxy, performs, and
+// takes the header list off the handle again before freeing it. Returns libcurl's code.
+CURLcode PerformRetry(CURL* handle, int64_t resumeFrom, const ProxySettings* settings);
+
+// The transfer handle of one download run. Open() does the global init and creates the easy
+// handle; the destructor (or Close()) cleans both up. One session per run, used by one thread.
+class TransferSession {
+  public:
+    TransferSession() = default;
+    ~TransferSession() { Close(); }
+    TransferSession(const TransferSession&) = delete;
+    TransferSession& operator=(const TransferSession&) = delete;
+
+    // curl_global_init(CURL_GLOBAL_ALL), log "Communication init session", curl_easy_init;
+    // then, with a proxy, its log lines and the escaped user-password text (only when user
+    // and password are both non-empty; the password is never logged). False when no handle
+    // could be made (the proxy settings are still built).
+    bool Open(const std::string& proxy, const std::string& user, const std::string& password,
+              LogStream& log);
+    // curl_easy_cleanup and curl_global_cleanup; safe to call twice.
+    void Close();
+
+    CURL* Handle() const { return m_handle; }
+    // nullptr when the run has no proxy.
+    const ProxySettings* Proxy() const { return m_proxy.get(); }
+
+  private:
+    CURL* m_handle = nullptr;
+    bool m_globalInit = false;
+    std::unique_ptr<ProxySettings> m_proxy;
+};
+
+}  // namespace zefi

@@ -1,0 +1,290 @@
+// An HTTP/1.1 test server on 127.0.0.1 with replies scripted per path.
+#include "support/http_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace testsupport {
+
+namespace {
+
+constexpr int kPollMs = 100;
+constexpr size_t kMaxHead = 64 * 1024;
+
+std::string Lower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+std::string Trim(const std::string& text) {
+    size_t b = text.find_first_not_of(" \t");
+    if (b == std::string::npos) return "";
+    size_t e = text.find_last_not_of(" \t");
+    return text.substr(b, e - b + 1);
+}
+
+// Waits until fd can be read; false when the server stops first.
+bool WaitReadable(int fd, const std::atomic<bool>& stop) {
+    while (!stop) {
+        pollfd p{fd, POLLIN, 0};
+        int n = ::poll(&p, 1, kPollMs);
+        if (n > 0) return true;
+        if (n < 0 && errno != EINTR) return false;
+    }
+    return false;
+}
+
+bool SendAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+const char* Reason(int status) {
+    switch (status) {
+        case 200:
+            return "OK";
+        case 206:
+            return "Partial Content";
+        case 301:
+            return "Moved Permanently";
+        case 302:
+            return "Found";
+        case 404:
+            return "Not Found";
+        case 407:
+            return "Proxy Authentication Required";
+        case 416:
+            return "Range Not Satisfiable";
+        case 500:
+            return "Internal Server Error";
+        default:
+            return "Status";
+    }
+}
+
+// Parses "bytes=a-" or "bytes=a-b" against a body of size bytes; false when it is another form.
+bool ParseRange(const std::string& value, uint64_t size, uint64_t* first, uint64_t* last) {
+    std::string v = Trim(value);
+    if (v.compare(0, 6, "bytes=") != 0) return false;
+    std::string range = v.substr(6);
+    size_t dash = range.find('-');
+    if (dash == std::string::npos || dash == 0 || range.find(',') != std::string::npos)
+        return false;
+    std::string a = range.substr(0, dash), b = range.substr(dash + 1);
+    if (a.find_first_not_of("0123456789") != std::string::npos) return false;
+    if (b.find_first_not_of("0123456789") != std::string::npos) return false;
+    *first = std::stoull(a);
+    *last = b.empty() ? (size == 0 ? 0 : size - 1) : std::stoull(b);
+    if (size > 0 && *last >= size) *last = size - 1;
+    return true;
+}
+
+}  // namespace
+
+std::string HttpRequest::Header(const std::string& name) const {
+    std::string wanted = Lower(name);
+    for (const auto& [key, value] : headers) {
+        if (Lower(key) == wanted) return value;
+    }
+    return "";
+}
+
+bool HttpRequest::HasHeader(const std::string& name) const {
+    std::string wanted = Lower(name);
+    for (const auto& header : headers) {
+        if (Lower(header.first) == wanted) return true;
+    }
+    return false;
+}
+
+HttpServer::HttpServer() {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return;
+    int one = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    socklen_t length = sizeof address;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, 16) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        ::close(fd);
+        return;
+    }
+    m_listen = fd;
+    m_port = ntohs(address.sin_port);
+    m_acceptor = std::thread([this] { AcceptLoop(); });
+}
+
+HttpServer::~HttpServer() {
+    m_stop = true;
+    if (m_acceptor.joinable()) m_acceptor.join();
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        for (int fd : m_connections) ::shutdown(fd, SHUT_RDWR);
+    }
+    for (std::thread& worker : m_workers) worker.join();
+    if (m_listen >= 0) ::close(m_listen);
+}
+
+std::string HttpServer::Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+}
+
+void HttpServer::Set(const std::string& path, const HttpReply& reply) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_replies[path] = {reply};
+}
+
+void HttpServer::Script(const std::string& path, const std::vector<HttpReply>& replies) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_replies[path] = replies;
+}
+
+std::vector<HttpRequest> HttpServer::Requests() const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_requests;
+}
+
+std::vector<HttpRequest> HttpServer::RequestsFor(const std::string& path) const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    std::vector<HttpRequest> out;
+    for (const HttpRequest& request : m_requests) {
+        if (request.path == path) out.push_back(request);
+    }
+    return out;
+}
+
+HttpReply HttpServer::NextReply(const std::string& path, bool* found) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    auto it = m_replies.find(path);
+    *found = it != m_replies.end() && !it->second.empty();
+    if (!*found) return HttpReply{};
+    HttpReply reply = it->second.front();
+    if (it->second.size() > 1) it->second.erase(it->second.begin());
+    return reply;
+}
+
+void HttpServer::AcceptLoop() {
+    while (WaitReadable(m_listen, m_stop)) {
+        int connection = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
+        if (connection < 0) continue;
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_connections.push_back(connection);
+        m_workers.emplace_back([this, connection] { Serve(connection); });
+    }
+}
+
+void HttpServer::Serve(int connection) {
+    std::string head;
+    char buffer[8192];
+    size_t end = std::string::npos;
+    while (end == std::string::npos && head.size() < kMaxHead && WaitReadable(connection, m_stop)) {
+        ssize_t n = ::recv(connection, buffer, sizeof buffer, 0);
+        if (n <= 0) break;
+        head.append(buffer, static_cast<size_t>(n));
+        end = head.find("\r\n\r\n");
+    }
+
+    if (end != std::string::npos) {
+        HttpRequest request;
+        size_t lineEnd = head.find("\r\n");
+        std::string first = head.substr(0, lineEnd);
+        size_t s1 = first.find(' '), s2 = first.rfind(' ');
+        if (s1 != std::string::npos && s2 > s1) {
+            request.method = first.substr(0, s1);
+            request.target = first.substr(s1 + 1, s2 - s1 - 1);
+        }
+        request.path = request.target;
+        size_t scheme = request.path.find("://");
+        if (scheme != std::string::npos) {
+            size_t slash = request.path.find('/', scheme + 3);
+            request.path = slash == std::string::npos ? "/" : request.path.substr(slash);
+        }
+        size_t at = lineEnd + 2;
+        while (at < end) {
+            size_t next = head.find("\r\n", at);
+            std::string line = head.substr(at, next - at);
+            size_t colon = line.find(':');
+            if (colon != std::string::npos) {
+                request.headers.emplace_back(line.substr(0, colon), Trim(line.substr(colon + 1)));
+            }
+            at = next + 2;
+        }
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_requests.push_back(request);
+        }
+
+        bool found = false;
+        HttpReply reply = NextReply(request.path, &found);
+        if (!found) {
+            reply = HttpReply{};
+            reply.status = 404;
+            reply.body = "not found\n";
+        }
+        int status = reply.status;
+        std::string body = reply.body;
+        std::string extra;
+        uint64_t rangeFirst = 0, rangeLast = 0;
+        if (status == 200 && reply.honourRanges && request.HasHeader("Range") &&
+            ParseRange(request.Header("Range"), reply.body.size(), &rangeFirst, &rangeLast)) {
+            if (rangeFirst >= reply.body.size()) {
+                status = 416;
+                body.clear();
+                extra = "Content-Range: bytes */" + std::to_string(reply.body.size()) + "\r\n";
+            } else {
+                status = 206;
+                body = reply.body.substr(rangeFirst, rangeLast - rangeFirst + 1);
+                extra = "Content-Range: bytes " + std::to_string(rangeFirst) + "-" +
+                        std::to_string(rangeLast) + "/" + std::to_string(reply.body.size()) +
+                        "\r\n";
+            }
+        }
+        std::string response = "HTTP/1.1 " + std::to_string(status) + " " + Reason(status) +
+                               "\r\nContent-Length: " + std::to_string(body.size()) +
+                               "\r\nConnection: close\r\n" + extra;
+        for (const auto& [key, value] : reply.headers) response += key + ": " + value + "\r\n";
+        response += "\r\n";
+        size_t bodyBytes = body.size();
+        if (reply.cutAfter >= 0 && static_cast<uint64_t>(reply.cutAfter) < bodyBytes) {
+            bodyBytes = static_cast<size_t>(reply.cutAfter);
+        }
+        if (request.method != "HEAD") response.append(body, 0, bodyBytes);
+        SendAll(connection, response.data(), response.size());
+        if (reply.cutAfter >= 0 && reply.holdAfterCut) {
+            // Held open until the client goes away or the server is destroyed.
+            while (WaitReadable(connection, m_stop)) {
+                if (::recv(connection, buffer, sizeof buffer, 0) <= 0) break;
+            }
+        }
+    }
+
+    std::lock_guard<std::mutex> lock(m_lock);
+    for (size_t i = 0; i < m_connections.size(); ++i) {
+        if (m_connections[i] == connection) {
+            m_connections.erase(m_connections.begin() + static_cast<long>(i));
+            break;
+        }
+    }
+    ::close(connection);
+}
+
+}  // namespace testsupport
