@@ -1,0 +1,429 @@
+// Tests of the download run against a local HTTP server and real ISO images, and of the
+// repo-info reader.
+#include "download/download_worker.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "download/hash_md5.h"
+#include "download/repo_info.h"
+#include "platform/fs.h"
+#include "platform/machine.h"
+#include "support/http_server.h"
+#include "support/iso_image.h"
+#include "support/temp_prefix.h"
+#include "ui/host.h"
+#include "ui/scripted_host.h"
+
+namespace {
+
+using testsupport::HttpReply;
+
+// The dialog as a recorder: bars as numbers, the lock operations as the dialog does them.
+class RecordingView : public zefi::DownloadView {
+  public:
+    zefi::ProgressBlock& Progress() override { return progress; }
+    void SetPhase(int32_t phase) override { phases.push_back(phase); }
+    void SetStatusText(const std::string& text) override { statuses.push_back(text); }
+    void SetFreeSpace(double bytes) override { freeSpace = bytes; }
+    void ResetTicks() override {}
+    void SetFileBarPos(int) override {}
+    void SetTaskRange(int upper) override { taskUpper = upper, taskPos = 0; }
+    void StepTask() override { taskPos = taskPos + 1 > taskUpper ? 0 : taskPos + 1; }
+    void MoveTaskBack(int steps) override { taskPos = std::max(0, taskPos - steps); }
+    void RequestCancel() override { progress.stopFlag.store(1); }
+    void MarkFinished() override { ++finished, progress.stopFlag.store(2); }
+    void SetResultList(zefi::ImageList list) override { result.reset(list); }
+    void PostClose() override { ++closes; }
+
+    zefi::ProgressBlock progress;
+    std::vector<int32_t> phases;
+    std::vector<std::string> statuses;
+    double freeSpace = -1;
+    std::atomic<int> taskUpper{0}, taskPos{0};
+    int finished = 0, closes = 0;
+    zefi::ImageListPtr result;
+};
+
+// Drive C: with the destination C:\ZEFI and the current directory C:\WORK (logs, temporary
+// file); a server with the sites list at /sites.txt and the package list at /pkg/packages.txt.
+class DownloadWorkerTest : public testsupport::PrefixTest {
+  protected:
+    void SetUp() override {
+        PrefixTest::SetUp();
+        m_prefix->WriteHostFile("drive_c/ZEFI/.keep", "");
+        m_prefix->WriteHostFile("drive_c/WORK/.keep", "");
+        ASSERT_TRUE(platform::SetCurrentDirectory("C:\\WORK"));
+        platform::SetThreadUILanguage(platform::kLangCzech);
+        ASSERT_TRUE(m_server.Ok());
+        m_server.Set("/sites.txt", Reply("cz " + m_server.Url("/pkg/packages.txt") + "\r\n"));
+        m_inputs.destinationDir = "C:\\ZEFI";
+        m_inputs.masterAddress = m_server.Url("/sites.txt");
+        m_settings.retryDelaysMs = {1, 1, 1};
+    }
+
+    static HttpReply Reply(const std::string& body, bool ranges = true) {
+        HttpReply reply;
+        reply.body = body;
+        reply.honourRanges = ranges;
+        return reply;
+    }
+    static HttpReply Cut(const std::string& body, int64_t after, bool ranges = true) {
+        HttpReply reply = Reply(body, ranges);
+        reply.cutAfter = after;
+        return reply;
+    }
+
+    // A real product disk: volume "RIDEZEZ<n>" with the Czech marker and some filler so that
+    // transfers can be cut in the middle. Returns its bytes; *digest gets its MD5.
+    std::string MakeDisk(int n, std::string* digest, const std::string& filler = "data") {
+        const std::string dir = "src" + std::to_string(n) + filler;
+        m_prefix->WriteHostFile(dir + "/zeficz.txt", "ZEFICZ" + std::to_string(n));
+        m_prefix->WriteHostFile(dir + "/DATA/fill.dat", std::string(200000, filler[0]));
+        const std::string iso = "drive_c/isos/" + dir + ".iso";
+        EXPECT_TRUE(testsupport::MakeIsoImage(m_prefix->Host(dir), "RIDEZEZ" + std::to_string(n),
+                                              m_prefix->Host(iso)));
+        char hex[zefi::kMd5HexSize] = {};
+        EXPECT_EQ(zefi::HashFileMd5("C:\\isos\\" + dir + ".iso", hex, nullptr), 0);
+        *digest = hex;
+        return m_prefix->ReadHostFile(iso);
+    }
+    void PlaceImage(const std::string& name, const std::string& bytes) {
+        m_prefix->WriteHostFile("drive_c/ZEFI/" + name, bytes);
+    }
+    void SetPackages(const std::vector<std::pair<std::string, std::string>>& entries,
+                     bool ranges = true) {
+        m_server.Set("/pkg/packages.txt", Reply(PackageList(entries), ranges));
+    }
+    static std::string PackageList(
+        const std::vector<std::pair<std::string, std::string>>& entries) {
+        std::string text;
+        for (const auto& [digest, name] : entries) text += digest + " " + name + "\r\n";
+        return text;
+    }
+
+    int32_t RunWorker(const std::string& answers = "") {
+        ui::ScriptedHost host(answers, m_out);
+        ui::ScopedHost scoped(host);
+        const int32_t result = zefi::DownloadWorker(m_view, m_inputs, m_settings);
+        EXPECT_TRUE(host.UnusedAnswers().empty()) << m_out.str();
+        EXPECT_EQ(m_view.finished, 1);
+        EXPECT_EQ(m_view.closes, 1);
+        EXPECT_EQ(m_view.progress.stopFlag.load(), 2);
+        return result;
+    }
+
+    std::vector<std::string> LogLines() {
+        const std::string text = m_prefix->ReadHostFile("drive_c/WORK/inetzefi.log");
+        std::vector<std::string> lines;
+        for (size_t start = 0; start < text.size();) {
+            size_t end = text.find("\r\n", start);
+            if (end == std::string::npos) end = text.size();
+            lines.push_back(text.substr(start, end - start));
+            start = end + 2;
+        }
+        return lines;
+    }
+    bool LogHas(const std::string& line) {
+        for (const std::string& l : LogLines())
+            if (l == line) return true;
+        return false;
+    }
+    bool ExistsC(const std::string& path) {
+        return platform::GetFileAttributes("C:\\" + path) != platform::kInvalidFileAttributes;
+    }
+    size_t Messages(const std::string& prefix) {
+        size_t n = 0;
+        const std::string text = m_out.str();
+        for (size_t p = text.find(prefix); p != std::string::npos; p = text.find(prefix, p + 1))
+            ++n;
+        return n;
+    }
+
+    testsupport::HttpServer m_server;
+    zefi::DownloadInputs m_inputs;
+    zefi::DownloadSettings m_settings;
+    RecordingView m_view;
+    std::ostringstream m_out;
+};
+
+TEST_F(DownloadWorkerTest, IntactImagesOnDiskAreNotTransferred) {
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (int n = 1; n <= 3; ++n) {
+        std::string digest;
+        const std::string name = "disk" + std::to_string(n) + ".iso";
+        PlaceImage(name, MakeDisk(n, &digest));
+        entries.push_back({digest, name});
+        m_server.Set("/pkg/" + name, Reply("not this"));
+    }
+    SetPackages(entries);
+
+    EXPECT_EQ(RunWorker(), 0);
+
+    for (const auto& [digest, name] : entries)
+        EXPECT_TRUE(m_server.RequestsFor("/pkg/" + name).empty());
+    std::vector<std::string> lines = LogLines();
+    auto found = std::find(lines.begin(), lines.end(), "Found image 3 should be 3");
+    ASSERT_NE(found, lines.end());
+    EXPECT_EQ(*(found + 1), "Checking image change.");
+    EXPECT_TRUE(LogHas("Partial support 1"));
+    EXPECT_EQ(lines.back(), "Done.");
+    EXPECT_TRUE(LogHas("Setting iuObj."));
+    ASSERT_EQ(zefi::CountImages(m_view.result.get()), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(m_view.result.get()[i].verified, 1);
+        EXPECT_EQ(m_view.result.get()[i].diskNumber, i + 1);
+    }
+    EXPECT_EQ(m_view.taskUpper.load(), 10);
+    EXPECT_EQ(m_view.taskPos.load(), 10);
+    EXPECT_EQ(m_out.str(), "");  // no message box
+}
+
+TEST_F(DownloadWorkerTest, CutTransferResumesWithRangeFromFileLength) {
+    std::string digest;
+    const std::string disk = MakeDisk(1, &digest);
+    SetPackages({{digest, "disk1.iso"}});
+    // A stale copy of an earlier run fails its check and is downloaded again from the start.
+    PlaceImage("disk1.iso", disk.substr(0, 5000));
+    m_server.Script("/pkg/disk1.iso", {Cut(disk, 70000), Reply(disk)});
+
+    EXPECT_EQ(RunWorker(), 0);
+
+    const auto requests = m_server.RequestsFor("/pkg/disk1.iso");
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_FALSE(requests[0].HasHeader("Range"));
+    EXPECT_EQ(requests[1].Header("Range"), "bytes=70000-");
+    EXPECT_EQ(m_prefix->ReadHostFile("drive_c/ZEFI/disk1.iso"), disk);
+    EXPECT_TRUE(LogHas("Download image interuptedC:\\ZEFI\\disk1.iso status 18"));
+    EXPECT_TRUE(LogHas("Download partial image C:\\ZEFI\\disk1.iso from 70000"));
+    EXPECT_TRUE(LogHas("Download image after interuption C:\\ZEFI\\disk1.iso status 01"));
+    EXPECT_TRUE(LogHas("Download signature check image C:\\ZEFI\\disk1.iso ok."));
+    ASSERT_EQ(zefi::CountImages(m_view.result.get()), 1u);
+    EXPECT_EQ(m_view.result.get()[0].verified, 1);
+    EXPECT_EQ(m_view.taskPos.load(), 4);
+}
+
+TEST_F(DownloadWorkerTest, ServerWithoutRangesRestartsTheFileFromByteZero) {
+    std::string digest;
+    const std::string disk = MakeDisk(1, &digest);
+    SetPackages({{digest, "disk1.iso"}}, false);
+    m_server.Script("/pkg/disk1.iso",
+                    {Cut(disk, 70000, false), Cut(disk, 90000, false), Reply(disk, false)});
+
+    EXPECT_EQ(RunWorker(), 0);
+
+    EXPECT_TRUE(LogHas("Partial support 0"));
+    const auto requests = m_server.RequestsFor("/pkg/disk1.iso");
+    ASSERT_EQ(requests.size(), 3u);
+    for (const auto& request : requests) EXPECT_FALSE(request.HasHeader("Range"));
+    EXPECT_TRUE(LogHas("Download image C:\\ZEFI\\disk1.iso from begin"));
+    EXPECT_EQ(m_prefix->ReadHostFile("drive_c/ZEFI/disk1.iso"), disk);
+    EXPECT_NE(m_view.result, nullptr);
+}
+
+TEST_F(DownloadWorkerTest, EveryThirdFailedRetryAsksAndCancelEndsTheRun) {
+    std::string digest;
+    const std::string disk = MakeDisk(1, &digest);
+    SetPackages({{digest, "disk1.iso"}}, false);
+    m_server.Set("/pkg/disk1.iso", Cut(disk, 1000, false));
+
+    EXPECT_EQ(RunWorker("message 160 retry\nmessage 160 cancel\n"), 0);
+
+    // The first transfer and two series of three attempts.
+    EXPECT_EQ(m_server.RequestsFor("/pkg/disk1.iso").size(), 7u);
+    EXPECT_EQ(Messages("message 160: Komunikace byla p\u0159e\u0161ena 18 -> "), 2u) << m_out.str();
+    EXPECT_TRUE(LogHas("Download image after interuption C:\\ZEFI\\disk1.iso status 183"));
+    std::vector<std::string> lines = LogLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "Operation was canceled.");
+    EXPECT_EQ(lines.back(), "Done.");
+    EXPECT_EQ(m_view.result, nullptr);
+}
+
+TEST_F(DownloadWorkerTest, WrongDigestAfterDownloadEndsWithResultOne) {
+    std::string digest;
+    const std::string disk = MakeDisk(1, &digest);
+    SetPackages({{std::string(32, '0'), "disk1.iso"}});
+    m_server.Set("/pkg/disk1.iso", Reply(disk));
+
+    EXPECT_EQ(RunWorker(), 1);
+
+    EXPECT_TRUE(LogHas("Download bad signature check image C:\\ZEFI\\disk1.iso"));
+    EXPECT_TRUE(LogHas("Download and chceck completed status 1"));
+    EXPECT_FALSE(LogHas("Setting iuObj."));
+    EXPECT_FALSE(LogHas("Operation was canceled."));
+    EXPECT_EQ(m_view.result, nullptr);
+    EXPECT_EQ(m_prefix->ReadHostFile("drive_c/ZEFI/disk1.iso"), disk);  // stays for next time
+    EXPECT_EQ(m_out.str(), "");
+}
+
+TEST_F(DownloadWorkerTest, ChangedPackageListDeletesTheImagesAndRestarts) {
+    std::string first, second;
+    const std::string diskA = MakeDisk(1, &first, "a");
+    const std::string diskB = MakeDisk(1, &second, "b");
+    ASSERT_NE(first, second);
+    // First fetch, range probe, change check (changed); then the new list for good.
+    const std::string listA = PackageList({{first, "disk1.iso"}});
+    const std::string listB = PackageList({{second, "disk1.iso"}});
+    m_server.Script("/pkg/packages.txt", {Reply(listA), Reply(listA), Reply(listB)});
+    m_server.Script("/pkg/disk1.iso", {Reply(diskA), Reply(diskB)});
+
+    EXPECT_EQ(RunWorker(), 0);
+
+    EXPECT_EQ(Messages("message 158: "), 1u) << m_out.str();
+    EXPECT_TRUE(LogHas("Image change so download again."));
+    std::vector<std::string> lines = LogLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Checking sites"), 2);
+    // The old image was deleted before the second pass looked for it.
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         "Checking image C:\\ZEFI\\disk1.iso not foud. Will download."),
+              2);
+    EXPECT_EQ(m_server.RequestsFor("/pkg/disk1.iso").size(), 2u);
+    EXPECT_EQ(m_prefix->ReadHostFile("drive_c/ZEFI/disk1.iso"), diskB);
+    ASSERT_EQ(zefi::CountImages(m_view.result.get()), 1u);
+    EXPECT_EQ(m_view.result.get()[0].digest, second);
+}
+
+TEST_F(DownloadWorkerTest, PackageListWithAnEntryMoreIsNoChange) {
+    std::string digest;
+    const std::string disk = MakeDisk(1, &digest);
+    PlaceImage("disk1.iso", disk);
+    const std::string list = PackageList({{digest, "disk1.iso"}});
+    m_server.Script("/pkg/packages.txt",
+                    {Reply(list), Reply(list), Reply(list + PackageList({{digest, "disk2.iso"}}))});
+
+    EXPECT_EQ(RunWorker(), 0);
+    EXPECT_FALSE(LogHas("Image change so download again."));
+    EXPECT_EQ(zefi::CountImages(m_view.result.get()), 1u);
+}
+
+class DownloadWorkerRepo : public DownloadWorkerTest {
+  protected:
+    void SetUp() override {
+        DownloadWorkerTest::SetUp();
+        const std::string disk = MakeDisk(1, &m_digest);
+        PlaceImage("disk1.iso", disk);
+        SetPackages({{m_digest, "disk1.iso"}});
+    }
+    std::string m_digest;
+};
+
+TEST_F(DownloadWorkerRepo, SameSetAnsweredNoEndsCancelledAndKeepsEverything) {
+    m_prefix->WriteHostFile("drive_c/ZEFI/zefisetup.rep", m_digest + "\r\n");
+
+    EXPECT_EQ(RunWorker("message 162 no\n"), 0);
+
+    EXPECT_TRUE(LogHas("Repo and offered data objects are same."));
+    EXPECT_TRUE(LogHas("Break install because of seme repo info."));
+    EXPECT_FALSE(LogHas("Checking partial"));
+    std::vector<std::string> lines = LogLines();
+    EXPECT_EQ(lines[lines.size() - 2], "Operation was canceled.");
+    EXPECT_TRUE(ExistsC("ZEFI\\zefisetup.rep"));
+    EXPECT_TRUE(ExistsC("ZEFI\\disk1.iso"));
+    EXPECT_EQ(m_view.result, nullptr);
+}
+
+TEST_F(DownloadWorkerRepo, SameSetAnsweredYesDeletesTheRepoFileAndGoesOn) {
+    m_prefix->WriteHostFile("drive_c/ZEFI/zefisetup.rep", m_digest + "\r\n");
+
+    EXPECT_EQ(RunWorker("message 162 yes\n"), 0);
+
+    EXPECT_EQ(Messages("message 162: "), 1u);
+    EXPECT_FALSE(ExistsC("ZEFI\\zefisetup.rep"));
+    EXPECT_TRUE(LogHas("Found image 1 should be 1"));
+    EXPECT_TRUE(m_server.RequestsFor("/pkg/disk1.iso").empty());
+    EXPECT_NE(m_view.result, nullptr);
+}
+
+TEST_F(DownloadWorkerRepo, DifferentOrShorterRepoFileIsDeletedWithoutAsking) {
+    // The digest in another case is another digest for this comparison.
+    std::string upper = m_digest;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    m_prefix->WriteHostFile("drive_c/ZEFI/zefisetup.rep", upper + "\r\n");
+
+    EXPECT_EQ(RunWorker(), 0);
+
+    EXPECT_TRUE(LogHas("Found 1 repo data objects."));
+    EXPECT_FALSE(LogHas("Repo and offered data objects are same."));
+    EXPECT_FALSE(ExistsC("ZEFI\\zefisetup.rep"));
+    EXPECT_NE(m_view.result, nullptr);
+}
+
+TEST_F(DownloadWorkerTest, CancelDuringATransferAbortsIt) {
+    std::string digest;
+    const std::string disk = MakeDisk(1, &digest);
+    SetPackages({{digest, "disk1.iso"}});
+    HttpReply stalled = Cut(disk, 50000);
+    stalled.holdAfterCut = true;
+    m_server.Set("/pkg/disk1.iso", stalled);
+
+    std::atomic<bool> done{false};
+    std::thread user([&] {
+        // Cancels once part of the image has arrived (the limit only keeps a broken run from
+        // hanging the test binary).
+        for (int i = 0; i < 6000 && !done.load(); ++i) {
+            if (m_view.progress.doneBytes.load() >= 50000) {
+                m_view.RequestCancel();
+                break;
+            }
+            platform::Sleep(10);
+        }
+    });
+    const int32_t result = RunWorker();
+    done.store(true);
+    user.join();
+
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(m_server.RequestsFor("/pkg/disk1.iso").size(), 1u);
+    EXPECT_TRUE(LogHas("Download image C:\\ZEFI\\disk1.iso status 42"));
+    std::vector<std::string> lines = LogLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "Operation was canceled.");
+    EXPECT_EQ(lines.back(), "Done.");
+    EXPECT_EQ(m_view.result, nullptr);
+}
+
+TEST_F(DownloadWorkerTest, FailedConfigurationEndsWithItsResult) {
+    m_server.Set("/sites.txt", Reply("xx nothing for us\r\n"));
+    EXPECT_EQ(RunWorker(), -3);
+    EXPECT_TRUE(LogHas("Checking sites error -3 cerr 0"));
+    EXPECT_EQ(Messages("message 0: Inet cfg file error."), 1u) << m_out.str();
+    EXPECT_EQ(m_view.result, nullptr);
+}
+
+// ---- The repo-info file ----
+
+class RepoInfo : public testsupport::PrefixTest {};
+
+TEST_F(RepoInfo, CountsNonEmptyEndedLinesAndKeepsOnlyDigests) {
+    const std::string a(32, 'a'), b(32, 'b');
+    m_prefix->WriteHostFile(
+        "drive_c/R/zefisetup.rep",
+        a + "\r\n\r\nshort\n" + std::string(300, 'x') + "\r\n" + b + "\n" + std::string(32, 'c'));
+    zefi::ImageList records = nullptr;
+    EXPECT_EQ(zefi::ReadRepoInfo("C:\\R", &records), 4);
+    zefi::ImageListPtr owner(records);
+    ASSERT_EQ(zefi::CountImages(records), 2u);
+    EXPECT_EQ(std::string(records[0].digest), a);
+    EXPECT_EQ(std::string(records[1].digest), b);
+
+    EXPECT_EQ(zefi::DeleteRepoInfo("C:\\R"), 0);
+    EXPECT_EQ(zefi::DeleteRepoInfo("C:\\R"), -1);
+}
+
+TEST_F(RepoInfo, MissingOrEmptyFileYieldsNothing) {
+    zefi::ImageList records = nullptr;
+    EXPECT_EQ(zefi::ReadRepoInfo("C:\\R", &records), 0);
+    EXPECT_EQ(records, nullptr);
+    m_prefix->WriteHostFile("drive_c/R/zefisetup.rep", "\r\n\r\n" + std::string(32, 'a'));
+    EXPECT_EQ(zefi::ReadRepoInfo("C:\\R", &records), 0);
+    EXPECT_EQ(records, nullptr);
+}
+
+}  // namespace
