@@ -411,6 +411,19 @@ TEST_F(CSystemTest, DeleteMissingRemovesWhatTheSourceDropped) {
     EXPECT_EQ(m_sink.modes.size(), 1u);
 }
 
+TEST_F(CSystemTest, DeleteMissingWithEveryNameLeavesOtherDirectoriesAlone) {
+    Write("src/d/keep.dat", "k");
+    Write("dst/d/keep.dat", "k");
+    Write("dst/d/gone.dat", "g");
+    Write("dst/sibling.dat", "s");  // reachable only through ".."
+    Write("sibling.dat", "s");
+    EXPECT_TRUE(m_system->DeleteMissing("C:\\src\\d\\", "C:\\dst\\d\\", "*.*"));
+    EXPECT_TRUE(HostExists("dst/d/keep.dat"));
+    EXPECT_FALSE(HostExists("dst/d/gone.dat"));
+    EXPECT_TRUE(HostExists("dst/sibling.dat"));
+    EXPECT_TRUE(HostExists("sibling.dat"));
+}
+
 TEST_F(CSystemTest, DeleteMissingKeepsFilesWhenTheSourceCannotBeRead) {
     Write("dst/a.dat", "a");
     EXPECT_TRUE(m_system->DeleteMissing("\\\\server\\share\\", "C:\\dst\\", "*.dat"));
