@@ -1,13 +1,15 @@
 // RunInstall: the install driver, which carries an installation or update from the source and
-// the destination through the install script, the server service, the options, the confirmation
-// and the copy run to the program group and the closing messages.
+// the destination (and, in download mode, the downloaded disk images) through the install
+// script, the server service, the options, the confirmation and the copy run to the program
+// group and the closing messages.
+#include <utility>
+
 #include "dialogs/copy_dlg.h"
 #include "dialogs/options_dlg.h"
 #include "dialogs/warn_dlg.h"
 #include "driver/server_service.h"
 #include "driver/setup_dlg.h"
 #include "platform/fs.h"
-#include "platform/machine.h"
 #include "script/inscfg.h"
 #include "system/edition.h"
 #include "system/registry_settings.h"
@@ -15,21 +17,10 @@
 
 namespace zefi {
 
-namespace {
-
-// Installing from downloaded disk images is not part of this version; the run says so.
-void ShowDownloadNotAvailable() {
-    bool slovak = platform::GetThreadUILanguage() == platform::kLangSlovak;
-    ui::MessageBox(slovak ? "Inštalácia z internetu nie je v tejto verzii k dispozícii."
-                          : "Instalace z internetu není v této verzi k dispozici.",
-                   ui::Buttons::Ok, ui::Icon::Information);
-}
-
-}  // namespace
-
 void CSetupDlg::RunInstall() {
-    // Nothing of an earlier run is carried over: this version keeps no download state, and the
-    // decisions below are taken anew.
+    // Nothing of an earlier run is carried over: its images are no longer attached, held or
+    // marked for deletion, and the decisions below are taken anew.
+    ReleaseDownloadState();
     m_serverInstallation = 0;
 
     if (m_source.empty()) {
@@ -50,10 +41,8 @@ void CSetupDlg::RunInstall() {
     // medium is fetched or its install script is read.
     SlovakEdition = DetermineEdition(m_source, m_downloadMode != 0);
 
-    if (m_downloadMode) {
-        ShowDownloadNotAvailable();
-        return;
-    }
+    // The download branch has shown its own messages when it fails.
+    if (m_downloadMode && !RunDownloadBranch()) return;
 
     std::string shortPath;
     if (platform::GetShortPathName(m_destination, &shortPath)) m_destination = shortPath;
@@ -62,6 +51,7 @@ void CSetupDlg::RunInstall() {
     InsCfg scriptFile;
     if (!scriptFile.Open(script)) {
         ui::MessageBoxF(kStringNoScript, ui::Buttons::Ok, ui::Icon::Error, script);
+        ReleaseDownloadState();
         return;
     }
 
@@ -74,6 +64,7 @@ void CSetupDlg::RunInstall() {
         if (stop == ServerService::StopResult::kDeclined ||
             stop == ServerService::StopResult::kFailed) {
             service.Release();
+            ReleaseDownloadState();
             return;
         }
     }
@@ -120,9 +111,14 @@ void CSetupDlg::RunInstall() {
         copy.SetOtherCountry(options.GetOtherTexts());
         copy.SetNetMaster(options.GetNetMaster());
         copy.SetNetInst(options.GetNetInst());
+        if (m_imageHandle && m_imageList) {
+            copy.SetDiskImages(std::move(m_imageHandle), m_imageList.get(), m_longDestination);
+        }
         copy.DoModal();
         completed = copy.GetCompleted();
         interrupted = copy.GetInterrupted();
+        // An image the copy run left attached comes back, for AfterCopy to close.
+        if (ImageHandle left = copy.TakeImageHandle()) m_imageHandle = std::move(left);
     }
 
     if (completed) {
@@ -130,10 +126,13 @@ void CSetupDlg::RunInstall() {
         WriteEdition(SlovakEdition);
         ui::MessageBox(kStringCompleted, ui::Buttons::Ok, ui::Icon::Information);
         service.RestartOffer(m_quiet != 0);
+        if (m_imageList) AfterCopy(true);
     } else {
         if (interrupted) ui::MessageBox(kStringInterrupted, ui::Buttons::Ok, ui::Icon::None);
         // The service stays stopped after an interrupted run.
         service.Release();
+        // The images stay on disk for a later run, and no image set is recorded as installed.
+        if (m_imageList) AfterCopy(false);
     }
 }
 

@@ -1,10 +1,12 @@
 // CSetupDlg: the main menu (dialog 1) and owner of the install driver RunInstall, with the
-// start-up values the driver works from.
+// start-up values the driver works from and the disk images of the last download.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "download/attach_image.h"
+#include "download/image_list.h"
 #include "ui/dialog.h"
 
 namespace zefi {
@@ -15,6 +17,10 @@ class CSetupDlg : public ui::Dialog {
     enum : int { kIdInstall = 1000, kIdInstructions = 1002 };
 
     CSetupDlg();
+    // Program end: detaches the image still attached, deletes the downloaded image files from
+    // the destination directory when the last run installed from them successfully, and frees
+    // the image list.
+    ~CSetupDlg() override;
 
     // Start-up values, set before the menu is shown or RunInstall runs. The two directories
     // get a trailing backslash when they are not empty and have none.
@@ -45,14 +51,25 @@ class CSetupDlg : public ui::Dialog {
     // Carries an installation or update from start to end through modal dialogs and message
     // boxes; the outcome shows in them, in the logs and in the members. Main thread only; may
     // run any number of times while the menu is open, and without the menu in quiet mode.
-    // A source on a network path ends the menu as Cancel does. In download mode the run ends
-    // with a message that installing from the internet is not available in this version.
+    // A source on a network path ends the menu as Cancel does. In download mode the medium is
+    // downloaded as disk images first and the installation runs from the attached first image.
     void RunInstall();
 
     // The Start menu programs folder found by the last run ("" when none was found).
     const std::string& GetProgramsFolder() const { return m_programsFolder; }
     // Whether the last run treated the destination as a server installation.
     int32_t GetServerInstallation() const { return m_serverInstallation; }
+
+    // ---- Download state of the last run (download mode only). ----
+
+    // The downloaded image list, owned by the dialog (nullptr when there is none).
+    const ImageRecord* GetImageList() const { return m_imageList.get(); }
+    // Whether an image of the list is attached now.
+    bool HasAttachedImage() const { return m_imageHandle != nullptr; }
+    // 1 when the image files are deleted at program end (the last run completed from them).
+    int32_t GetDeleteImages() const { return m_deleteImages; }
+    // The destination in long form, as it was before the run converted it to its short form.
+    const std::string& GetLongDestination() const { return m_longDestination; }
 
     // Shows the instructions dialog for the source directory: "sinstall.txt" on a Slovak
     // system, "installw.txt" otherwise, appended to the source directory as it stands.
@@ -83,6 +100,19 @@ class CSetupDlg : public ui::Dialog {
     // not reported.
     void CreateProgramGroup();
 
+    // The download branch (download_branch.cpp). RunDownloadBranch shows the download dialog,
+    // takes over its image list, attaches the first image and copies its install scripts into
+    // the current directory; true when the image is attached and the scripts are in place, and
+    // the source directory is then the image's drive root. False (with nothing attached and no
+    // list held) when the run must end.
+    bool RunDownloadBranch();
+    // Clears the delete-images flag, detaches the image and frees the image list.
+    void ReleaseDownloadState();
+    // After the copy run: attaches the first image again (the source directory becomes its
+    // drive root) and, when the run completed, writes "zefisetup.rep" into the destination and
+    // marks the images for deletion at program end. Failures are not reported.
+    void AfterCopy(bool completed);
+
     std::string m_destination;
     std::string m_source;
     std::string m_programsFolder;
@@ -96,6 +126,12 @@ class CSetupDlg : public ui::Dialog {
     int32_t m_saveDestination = 1;
     int32_t m_downloadMode = 0;
     int32_t m_serverInstallation = 0;
+
+    // Download state: kept from the download of a run until the next run or the program end.
+    ImageHandle m_imageHandle;
+    ImageListPtr m_imageList;
+    int32_t m_deleteImages = 0;
+    std::string m_longDestination;
 };
 
 }  // namespace zefi

@@ -270,16 +270,6 @@ TEST_F(RunInstall, SlovakMediumIsInstalledWithTheSlovakScript) {
               "-> ok\n");
 }
 
-TEST_F(RunInstall, DownloadModeSaysItIsNotAvailable) {
-    std::filesystem::create_directories(m_prefix->Host("drive_c/ZEFI"));
-    CSetupDlg dialog;
-    Unattended(&dialog, "C:\\ZEFI");
-    dialog.SetDownloadMode(1);
-    EXPECT_EQ(Run(dialog),
-              "message 0: Instalace z internetu není v této verzi k dispozici. -> ok\n");
-    EXPECT_EQ(Log(), "");
-}
-
 TEST_F(RunInstall, MainMenuRunsTheInstallationAndStaysOpen) {
     CSetupDlg dialog;
     dialog.SetSource("D:\\");

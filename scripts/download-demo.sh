@@ -1,0 +1,130 @@
+#!/bin/bash
+# The download demo: the example medium published as two ISO images (the first DVD and the
+# second one with the Z-disk) by a file server on 127.0.0.1, and zefisetup started outside any
+# medium, which therefore downloads the images, verifies and attaches them and installs from the
+# first one into C:\ZEFI of a fresh demo machine (demo/download/prefix).
+# Usage: scripts/download-demo.sh [--no-deps]
+# (the build directory is "build", or $ZEFISETUP_BUILD_DIR when set)
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+cd "$repo"
+[ "${1:-}" = "--no-deps" ] || scripts/deps.sh
+build=${ZEFISETUP_BUILD_DIR:-build}
+[ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$build" >/dev/null
+cmake --build "$build" --target zefisetup zefi_http_serve -j2 >/dev/null
+build=$(cd "$build" && pwd)
+program=$build/zefisetup
+
+demo=$repo/demo/download
+rm -rf "$demo"
+mkdir -p "$demo/stage" "$demo/srv/zefi"
+
+# The two disks as the publisher burns them: volume labels beginning "RIDEZEZ", and in the root
+# a marker file "zeficz*" whose text is the edition marker followed by the disk number.
+cp -r examples/medium "$demo/stage/disk1"
+rm -rf "$demo/stage/disk1/disk2"
+chmod -R u+w "$demo/stage/disk1"
+cp -r examples/medium/disk2 "$demo/stage/disk2"
+chmod -R u+w "$demo/stage/disk2"
+for disk in 1 2; do
+    xorriso -as mkisofs -quiet -J -R -V "RIDEZEZ0$disk" -o "$demo/srv/zefi/zefi$disk.iso" \
+        "$demo/stage/disk$disk" >/dev/null 2>&1
+done
+
+# The server: our own small file server on 127.0.0.1 (byte ranges honoured). It stops when the
+# stop file appears (at the end of this script, also when it fails) or after ten minutes.
+stop=$demo/server.stop
+"$build/zefi_http_serve" "$demo/srv" "$stop" 600 >"$demo/server.out" 2>"$demo/server.log" &
+server=$!
+finish() {
+    touch "$stop"
+    wait "$server" 2>/dev/null || true
+}
+trap finish EXIT
+for _ in $(seq 50); do
+    [ -s "$demo/server.out" ] && break
+    sleep 0.1
+done
+base=$(head -n 1 "$demo/server.out")
+[ -n "$base" ] || { echo "the file server did not start: $(cat "$demo/server.log")" >&2; exit 1; }
+
+# The package list: the MD5 digest and the file name of every image. The sites list: for the
+# Czech edition ("cz") the address of the package list (no limitation file).
+(cd "$demo/srv/zefi" && md5sum zefi1.iso zefi2.iso | sed 's/  / /; s/$/\r/') >"$demo/srv/zefi/packages.txt"
+printf 'cz %s/zefi/packages.txt\r\n' "$base" >"$demo/srv/sites.txt"
+for _ in $(seq 50); do
+    grep -q '^serving /sites.txt' "$demo/server.log" && break
+    sleep 0.1
+done
+
+# A fresh emulated machine with drive C: only; the program starts in C:\Temp, which is no
+# medium, so it is in download mode.
+prefix=$demo/prefix
+mkdir -p "$prefix/drive_c/Temp"
+cat >"$prefix/machine.ini" <<INI
+[system]
+language = 1029
+admin = 1
+temp = C:\\Temp\\
+[drives]
+C = drive_c, fixed
+INI
+export ZEFISETUP_PREFIX=$prefix
+
+# An unattended start (-q/-Q, -o, -i) never enters download mode, so the main menu and the
+# dialogs are answered from a file: install, destination C:\ZEFI (created), the options as
+# proposed, "Další >>" in the confirmation; afterwards the menu is closed ("Konec").
+cat >"$demo/answers.txt" <<'ANSWERS'
+dialog 1 1000
+dialog 4 ok 1002=C:\ZEFI
+message 109 yes
+dialog 11 ok
+dialog 7 1
+ANSWERS
+export ZEFISETUP_ANSWERS=$demo/answers.txt
+
+temp=$prefix/drive_c/Temp
+echo "Server:    $base (serving $demo/srv)"
+echo "Machine:   $prefix"
+echo
+echo "== zefisetup -m $base/sites.txt    (in C:\\Temp)"
+(cd "$temp" && "$program" -m "$base/sites.txt" </dev/null)
+cp "$temp/inetzefi.log" "$demo/inetzefi-first.log"
+
+# Started again, the program finds the offered image set in "zefisetup.rep" and asks whether
+# to go on; No ends the download, and nothing changes.
+cat >"$demo/answers.txt" <<'ANSWERS'
+dialog 1 1000
+dialog 4 ok
+message 162 no
+ANSWERS
+echo
+echo "== the same again: this image set is installed already"
+(cd "$temp" && "$program" -m "$base/sites.txt" </dev/null)
+
+finish
+trap - EXIT
+echo
+echo "Requests the server answered:"
+tail -n +2 "$demo/server.out"
+
+dest=$prefix/drive_c/ZEFI
+echo
+echo "Product:   C:\\ZEFI = $dest"
+echo "Repo info: $dest/zefisetup.rep (one digest per installed image)"
+sed 's/\r$//; s/^/             /' "$dest/zefisetup.rep"
+echo "Images:    downloaded to C:\\ZEFI, verified and attached (see the download log); after the"
+echo "           successful installation they are deleted at program end:"
+for image in zefi1.iso zefi2.iso; do
+    if [ -e "$dest/$image" ]; then echo "             $dest/$image (still there)"; else echo "             C:\\ZEFI\\$image (deleted)"; fi
+done
+echo "           the published copies: $demo/srv/zefi"
+echo "Logs:      download log of the first run $demo/inetzefi-first.log"
+grep -a -E '^(Found |Download image .* from |Download and chceck|Setting iuObj|Done)' "$demo/inetzefi-first.log" | tr -d '\r' | sed 's/^/             /' || true
+echo "           download log of the second run $temp/inetzefi.log"
+grep -a -E '^(Repo and|Break install|Operation was)' "$temp/inetzefi.log" | tr -d '\r' | sed 's/^/             /' || true
+echo "           install log  $temp/inszefi.log"
+grep -a -E '^Instalation: |^Instalace ' "$temp/inszefi.log" | tr -d '\r' | sed 's/^/             /' || true
+echo "Registry:  $prefix/system.reg"
+grep -E '"(InstallDir|Edition)"' "$prefix/system.reg" || true
