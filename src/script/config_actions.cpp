@@ -54,15 +54,21 @@ bool CInsGrp::UpdateCfgFile(const CMBString& newFile, const CMBString& target) {
     return true;
 }
 
-bool CInsGrp::ActionInstallCfg(const CMBString& argument) {
-    CMBString destination = DestinationDirectory();
-    CMBString remembered = m_context->GetCfgPath(m_cfgGroup);
-    CMBString target = remembered.IsEmpty() ? destination + argument : remembered;
-    if (!m_context->GetNewInstall() && m_system.FindFile(target.str(), true))
-        return UpdateCfgFile(SourceDirectory() + argument, target);
+bool CInsGrp::CfgTarget(const CMBString& argument, CMBString* destination, CMBString* target) {
+    *destination = DestinationDirectory();
+    const CMBString remembered = m_context->GetCfgPath(m_cfgGroup);
+    *target = remembered.IsEmpty() ? *destination + argument : remembered;
+    if (!m_context->GetNewInstall() && m_system.FindFile(target->str(), true)) return true;
+    if (!remembered.IsEmpty() && DirectoryOf(remembered).CompareNoCase(destination->c_str()) != 0)
+        *destination = DirectoryOf(remembered);
+    return false;
+}
 
-    if (!remembered.IsEmpty() && DirectoryOf(remembered).CompareNoCase(destination.c_str()) != 0)
-        destination = DirectoryOf(remembered);
+bool CInsGrp::ActionInstallCfg(const CMBString& argument) {
+    CMBString destination;
+    CMBString target;
+    if (CfgTarget(argument, &destination, &target))
+        return UpdateCfgFile(SourceDirectory() + argument, target);
     if (!CheckDisk()) return true;
     if (!Copy(SourceDirectory(), destination, argument, false)) return false;
     // The copy stands even when the new file's values cannot be replaced.
@@ -72,14 +78,10 @@ bool CInsGrp::ActionInstallCfg(const CMBString& argument) {
 }
 
 bool CInsGrp::ActionInstallAppCfg(const CMBString& argument) {
-    CMBString destination = DestinationDirectory();
-    CMBString remembered = m_context->GetCfgPath(m_cfgGroup);
-    CMBString target = remembered.IsEmpty() ? destination + argument : remembered;
-    if (!m_context->GetNewInstall() && m_system.FindFile(target.str(), true))
+    CMBString destination;
+    CMBString target;
+    if (CfgTarget(argument, &destination, &target))
         return UpdateCfgFile(SourceDirectory() + argument, target);
-
-    if (!remembered.IsEmpty() && DirectoryOf(remembered).CompareNoCase(destination.c_str()) != 0)
-        destination = DirectoryOf(remembered);
     if (!CheckDisk()) return true;
     if (!Copy(SourceDirectory(), destination, argument, false)) return false;
     if (!ReplaceInFile(target, m_appCfgPathOld, m_appCfgPathNew)) return false;

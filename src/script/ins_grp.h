@@ -99,6 +99,10 @@ class CInsGrp {
     // The update branch shared by "icfg" and "iapcfg": carries the AppCfgUpdate keys and the "&"
     // block of the new file newFile into target.
     bool UpdateCfgFile(const CMBString& newFile, const CMBString& target);
+    // The target of "icfg" / "iapcfg": the path remembered for CfgGroup, or destination
+    // directory + argument. Returns true for an update (not fresh and the target exists);
+    // otherwise destination is moved to a remembered path's directory when that differs.
+    bool CfgTarget(const CMBString& argument, CMBString* destination, CMBString* target);
     // Replaces oldText by newText in path; false (a write error on path, with the system's
     // last error) when the file cannot be rewritten.
     bool ReplaceInFile(const CMBString& path, const CMBString& oldText, const CMBString& newText);
