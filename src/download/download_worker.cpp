@@ -30,30 +30,6 @@ bool IsInterruption(CURLcode code) {
     return code == CURLE_PARTIAL_FILE || code == CURLE_RECV_ERROR;
 }
 
-// The C runtime's errno for a failed open with a system error code, as the runtime maps them.
-int32_t CrtErrno(uint32_t code) {
-    switch (code) {
-        case platform::kErrorFileNotFound:
-        case platform::kErrorPathNotFound:
-        case platform::kErrorInvalidDrive:
-        case platform::kErrorBadNetPath:
-            return 2;  // ENOENT
-        case platform::kErrorTooManyOpenFiles:
-            return 24;  // EMFILE
-        case platform::kErrorAccessDenied:
-        case platform::kErrorWriteProtect:
-        case platform::kErrorSharingViolation:
-        case platform::kErrorDirectory:
-            return 13;  // EACCES
-        case platform::kErrorNotEnoughMemory:
-            return 12;  // ENOMEM
-        case platform::kErrorDiskFull:
-            return 28;  // ENOSPC
-        default:
-            return 22;  // EINVAL
-    }
-}
-
 // The size of an existing file, as _stat64 gives it; false when there is no such entry.
 bool StatSize(const std::string& path, int64_t* size) {
     platform::FindData info;
@@ -287,7 +263,7 @@ bool Run::Downloads() {
         platform::Stream file;
         if (!file.Open(path, "wb")) {
             const uint32_t error = platform::GetLastError();
-            m_log << "Download image unable to open " << path << " error " << CrtErrno(error)
+            m_log << "Download image unable to open " << path << " error " << platform::CrtErrnoFromError(error)
                   << LogStream::endl;
             ui::MessageBox(ui::FormatText("Open empty image file error : %ld", {error}),
                            ui::Buttons::Ok, ui::Icon::Error);

@@ -46,33 +46,6 @@ std::vector<std::string> Tokens(const std::string& text) {
     return tokens;
 }
 
-// The C runtime's errno for a failed open with a system error code, as the runtime maps them.
-int32_t CrtErrno(uint32_t code) {
-    switch (code) {
-        case platform::kErrorFileNotFound:
-        case platform::kErrorPathNotFound:
-        case platform::kErrorInvalidDrive:
-        case platform::kErrorBadNetPath:
-            return 2;  // ENOENT
-        case platform::kErrorTooManyOpenFiles:
-            return 24;  // EMFILE
-        case platform::kErrorAccessDenied:
-        case platform::kErrorWriteProtect:
-        case platform::kErrorSharingViolation:
-        case platform::kErrorDirectory:
-            return 13;  // EACCES
-        case platform::kErrorNotEnoughMemory:
-            return 12;  // ENOMEM
-        case platform::kErrorFileExists:
-        case platform::kErrorAlreadyExists:
-            return 17;  // EEXIST
-        case platform::kErrorDiskFull:
-            return 28;  // ENOSPC
-        default:
-            return 22;  // EINVAL
-    }
-}
-
 // Empties the temporary file and puts its position at the start.
 void EmptyFile(platform::Stream& file) {
     file.Seek(0, 0);
@@ -199,7 +172,7 @@ int32_t FetchPackageList(CURL* handle, const std::string& masterUrl, const std::
     if (!file.Open(tempName, "w+b")) {
         uint32_t error = platform::GetLastError();
         ui::MessageBox(platform::FormatErrorMessage(error), ui::Buttons::Ok, ui::Icon::Error);
-        log << "Unable to open cfg file error : " << CrtErrno(error) << " getlasterror : " << error
+        log << "Unable to open cfg file error : " << platform::CrtErrnoFromError(error) << " getlasterror : " << error
             << LogStream::endl;
         curl_easy_reset(handle);
         log << "Downloading package files done." << LogStream::endl;

@@ -58,6 +58,10 @@ enum : uint32_t {
 uint32_t GetLastError();
 void SetLastError(uint32_t code);
 
+// The errno value the C runtime reports for a system error code (as its open functions map
+// them: 2 ENOENT, 13 EACCES, 28 ENOSPC, ...).
+int32_t CrtErrnoFromError(uint32_t code);
+
 // The system's message text for an error code (FormatMessage without inserts), without a
 // trailing line end. Unknown codes give a generic text that names the number.
 std::string FormatErrorMessage(uint32_t code);
