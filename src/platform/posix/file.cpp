@@ -37,17 +37,23 @@ struct File::Impl {
     std::vector<char> writeBuffer;
 
     bool FlushWrites() {
+        if (writeBuffer.empty()) return true;
         size_t done = 0;
         while (done < writeBuffer.size()) {
             ssize_t n = ::write(fd, writeBuffer.data() + done, writeBuffer.size() - done);
             if (n < 0) {
                 if (errno == EINTR) continue;
+                int err = errno;
+                posix::NoteHostChange();
                 writeBuffer.erase(writeBuffer.begin(),
                                   writeBuffer.begin() + static_cast<std::ptrdiff_t>(done));
+                errno = err;
                 return FailErrno();
             }
             done += static_cast<size_t>(n);
         }
+        // Free space is measured again after the data went out.
+        posix::NoteHostChange();
         writeBuffer.clear();
         return true;
     }
@@ -105,6 +111,7 @@ bool File::Open(const std::string& path, uint32_t access, uint32_t share, Dispos
         // A handle that truncates needs write access on the host even when it asks for less.
         if (disposition == kCreateAlways && !(access & kWrite))
             flags = (flags & ~O_RDONLY) | O_RDWR;
+        if (flags & O_CREAT) posix::NoteHostChange();
         int fd = ::open(r.host.c_str(), flags, 0666);
         if (fd < 0) {
             if (errno == EEXIST) return Fail(kErrorFileExists);

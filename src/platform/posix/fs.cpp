@@ -105,15 +105,21 @@ bool CopyHostData(int in, int out, uint64_t size) {
         if (n <= 0) break;  // unsupported here, or the file shrank: the buffer loop finishes
         done += static_cast<uint64_t>(n);
     }
-    std::vector<char> buffer(1 << 20);
+    // The buffer is only taken when there is something left: after an in-kernel copy the
+    // first read normally just confirms the end of the file.
+    char probe[4096];
+    std::vector<char> buffer;
     for (;;) {
-        ssize_t n = ::read(in, buffer.data(), buffer.size());
+        char* data = buffer.empty() ? probe : buffer.data();
+        size_t capacity = buffer.empty() ? sizeof probe : buffer.size();
+        ssize_t n = ::read(in, data, capacity);
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
         }
         if (n == 0) return true;
-        if (!WriteAll(out, buffer.data(), static_cast<size_t>(n))) return false;
+        if (!WriteAll(out, data, static_cast<size_t>(n))) return false;
+        if (buffer.empty()) buffer.resize(1 << 20);
     }
 }
 
@@ -319,6 +325,7 @@ bool CopyFile(const std::string& source, const std::string& destination, bool fa
             return failWith(kErrorSharingViolation);
         }
     }
+    posix::NoteHostChange();
     int out = ::open(dst.host.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
     if (out < 0) return failWith(posix::MapErrno(errno));
     bool ok = ::ftruncate(out, 0) == 0;
@@ -347,6 +354,7 @@ bool CopyFile(const std::string& source, const std::string& destination, bool fa
         err = errno;
     }
     if (in >= 0) ::close(in);
+    posix::NoteHostChange();
     if (!ok) {
         // As on Windows, a failed copy leaves no partial destination behind.
         ::unlink(dst.host.c_str());
@@ -368,6 +376,7 @@ bool DeleteFile(const std::string& path) {
     if (posix::IsOpenWithoutShareDelete(st.st_dev, st.st_ino)) {
         return Fail(kErrorSharingViolation);
     }
+    posix::NoteHostChange();
     if (::unlink(r.host.c_str()) != 0) return FailErrno();
     return true;
 }
@@ -377,6 +386,7 @@ bool CreateDirectory(const std::string& path) {
     if (!ResolveWritable(path, &r)) return false;
     if (r.exists) return Fail(kErrorAlreadyExists);
     if (!r.parentExists) return Fail(kErrorPathNotFound);
+    posix::NoteHostChange();
     if (::mkdir(r.host.c_str(), 0777) != 0) return FailErrno();
     return true;
 }
@@ -387,6 +397,7 @@ bool RemoveDirectory(const std::string& path) {
     if (!r.exists) return Fail(r.MissingError());
     if (!r.isDirectory) return Fail(kErrorDirectory);
     if (r.isRoot) return Fail(kErrorAccessDenied);
+    posix::NoteHostChange();
     if (::rmdir(r.host.c_str()) != 0) return FailErrno();
     return true;
 }
@@ -423,6 +434,7 @@ bool MoveFile(const std::string& from, const std::string& to, bool replaceExisti
             }
         }
     }
+    posix::NoteHostChange();
     if (::rename(a.host.c_str(), target.c_str()) != 0) return FailErrno();
     return true;
 }

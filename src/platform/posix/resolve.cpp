@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 
 #include "platform/errors.h"
+#include "platform/posix/dir_cache.h"
 #include "platform/posix/vfs.h"
 
 namespace platform::posix {
@@ -17,14 +19,6 @@ namespace {
 constexpr size_t kMaxPath = 260;  // MAX_PATH, the terminating NUL included
 
 char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (Fold(a[i]) != Fold(b[i])) return false;
-    }
-    return true;
-}
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
@@ -66,16 +60,51 @@ bool IsHostDirectory(const std::string& host) {
 }
 
 // The on-disk spelling of name in a host directory: the exact name when it exists, else the
-// first case-insensitive match. Empty when there is none.
-std::string FindHostEntry(const std::string& dir, const std::string& name) {
+// first case-insensitive match. Empty when there is none. *isDirectory tells whether the entry
+// found is a directory (links followed).
+std::string FindHostEntry(const std::string& dir, const std::string& name, bool* isDirectory) {
     struct stat st;
-    if (::lstat(HostJoin(dir, name).c_str(), &st) == 0) return name;
-    std::vector<std::string> names;
-    if (!ListHostDirectory(dir, &names)) return "";
-    for (const std::string& n : names) {
-        if (EqualNoCase(n, name)) return n;
+    std::string exact = HostJoin(dir, name);
+    if (::lstat(exact.c_str(), &st) == 0) {
+        *isDirectory = S_ISLNK(st.st_mode) ? IsHostDirectory(exact) : S_ISDIR(st.st_mode);
+        return name;
     }
-    return "";
+    std::string found = FindNoCase(dir, name);
+    *isDirectory = !found.empty() && IsHostDirectory(HostJoin(dir, found));
+    return found;
+}
+
+// Resolves a path below a host drive's root in one step for the common cases: the path exists
+// as spelled, or only its last component is missing as spelled. False when a component on the
+// way needs the case-insensitive walk (or is missing, or not a directory).
+bool ResolveOnHostDirectly(const std::vector<std::string>& parts, Resolved* r) {
+    std::string parent = r->host;
+    for (size_t i = 0; i + 1 < parts.size(); ++i) parent = HostJoin(parent, parts[i]);
+    std::string name = parts.back();
+    std::string full = HostJoin(parent, name);
+    struct stat st;
+    if (::lstat(full.c_str(), &st) == 0) {
+        r->exists = true;
+        r->isDirectory = S_ISLNK(st.st_mode) ? IsHostDirectory(full) : S_ISDIR(st.st_mode);
+    } else {
+        if (errno != ENOENT) return false;
+        std::string found;
+        if (!FindNoCase(parent, name, &found)) return false;
+        r->exists = !found.empty();
+        if (r->exists) {
+            name = found;
+            full = HostJoin(parent, name);
+            r->isDirectory = IsHostDirectory(full);
+        } else {
+            r->isDirectory = false;
+        }
+    }
+    r->parentExists = true;
+    r->host = full;
+    std::string windows = std::string(1, r->letter) + ":";
+    for (size_t i = 0; i + 1 < parts.size(); ++i) windows += "\\" + parts[i];
+    r->windowsPath = windows + "\\" + name;
+    return true;
 }
 
 void ResolveOnHost(const std::vector<std::string>& parts, Resolved* r) {
@@ -87,13 +116,14 @@ void ResolveOnHost(const std::vector<std::string>& parts, Resolved* r) {
     for (size_t i = 0; i < parts.size(); ++i) {
         std::string name = parts[i];
         if (r->exists && r->isDirectory) {
-            std::string found = FindHostEntry(cur, name);
+            bool isDirectory = false;
+            std::string found = FindHostEntry(cur, name, &isDirectory);
             r->parentExists = true;
             if (found.empty()) {
                 r->exists = false;
             } else {
                 name = found;
-                r->isDirectory = IsHostDirectory(HostJoin(cur, name));
+                r->isDirectory = isDirectory;
             }
         } else {
             r->parentExists = false;
@@ -234,6 +264,10 @@ Resolved Resolve(const std::string& windowsPath) {
         r.host = d.hostRoot;
     }
     r.isRoot = parsed.parts.empty();
+    if (!r.image && !r.isRoot && ResolveOnHostDirectly(parsed.parts, &r)) {
+        r.ok = true;
+        return r;
+    }
     // A drive whose host directory is missing is a drive without a disc.
     if (!r.image && !IsHostDirectory(r.host)) {
         r.error = kErrorNotReady;

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -365,6 +366,14 @@ bool MakeHostDirectories(const std::string& host) {
     if (::mkdir(host.c_str(), 0777) != 0 && errno != EEXIST) return FailErrno();
     return true;
 }
+
+namespace {
+std::atomic<uint64_t> g_hostChanges{0};
+}  // namespace
+
+void NoteHostChange() { g_hostChanges.fetch_add(1, std::memory_order_release); }
+
+uint64_t HostChangeCount() { return g_hostChanges.load(std::memory_order_acquire); }
 
 }  // namespace platform::posix
 

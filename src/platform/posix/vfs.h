@@ -129,6 +129,12 @@ bool ListHostDirectory(const std::string& host, std::vector<std::string>* names)
 // Creates a host directory and its missing parents (mode 0777 before umask).
 bool MakeHostDirectories(const std::string& host);
 
+// Counts changes this process makes to host files (data written, files created, deleted or
+// moved). A measurement that depends on the disk's contents, such as free space, is reused
+// only while the count stays the same.
+void NoteHostChange();
+uint64_t HostChangeCount();
+
 // Case-insensitive Windows-style wildcard match of one name against a pattern.
 bool WildcardMatch(const std::string& pattern, const std::string& name);
 

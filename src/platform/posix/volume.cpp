@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 
 #include "platform/errors.h"
@@ -72,6 +73,67 @@ bool VolumeSpace(const posix::Drive& d, const std::string& host, uint64_t* freeT
     return true;
 }
 
+// Free space of drive roots, measured once and reused for a moment. The copy loops ask after
+// every 4 KiB block; a measurement serves only until this process changes a host file again
+// (posix::HostChangeCount: every buffer flushed by a copy) and never longer than kSpaceReuse,
+// so the value keeps falling as a copy proceeds and follows other processes within that time.
+constexpr std::chrono::milliseconds kSpaceReuse{2};
+
+struct RootSpace {
+    uint64_t freeToCaller = 0, total = 0, totalFree = 0, blockSize = 0;
+};
+
+struct CachedRootSpace {
+    bool valid = false;
+    std::string hostRoot;
+    uint32_t type = 0;
+    uint64_t changes = 0;
+    std::chrono::steady_clock::time_point measured;
+    RootSpace space;
+};
+
+// Guarded by the machine lock, as the drive table it mirrors.
+CachedRootSpace g_rootSpace[26];
+
+// The space of a drive's root. Fails with 3 for an unmapped letter, else as VolumeSpace.
+bool MeasureRoot(char letter, RootSpace* out) {
+    if (letter < 'A' || letter > 'Z') return Fail(kErrorPathNotFound);
+    CachedRootSpace& cached = g_rootSpace[letter - 'A'];
+    posix::Drive d;
+    {
+        std::lock_guard<std::recursive_mutex> lock(posix::MachineLock());
+        posix::Machine& m = posix::GetMachine();
+        auto it = m.drives.find(letter);
+        if (it == m.drives.end()) return Fail(kErrorPathNotFound);
+        const posix::Drive& drive = it->second;
+        if (cached.valid && !drive.image && cached.hostRoot == drive.hostRoot &&
+            cached.type == drive.type && cached.changes == posix::HostChangeCount() &&
+            std::chrono::steady_clock::now() - cached.measured < kSpaceReuse) {
+            *out = cached.space;
+            return true;
+        }
+        d = drive;
+    }
+    // The count is read before measuring: a change made meanwhile forces the next measurement.
+    uint64_t changes = posix::HostChangeCount();
+    auto measured = std::chrono::steady_clock::now();
+    RootSpace space;
+    if (!VolumeSpace(d, d.hostRoot, &space.freeToCaller, &space.total, &space.totalFree,
+                     &space.blockSize)) {
+        return false;
+    }
+    *out = space;
+    if (d.image) return true;
+    std::lock_guard<std::recursive_mutex> lock(posix::MachineLock());
+    cached.valid = true;
+    cached.hostRoot = d.hostRoot;
+    cached.type = d.type;
+    cached.changes = changes;
+    cached.measured = measured;
+    cached.space = space;
+    return true;
+}
+
 }  // namespace
 
 bool GetDiskFreeSpace(const std::string& root, uint32_t* sectorsPerCluster,
@@ -80,10 +142,10 @@ bool GetDiskFreeSpace(const std::string& root, uint32_t* sectorsPerCluster,
     // The copy loops ask after every block, so a root is looked up without walking a path.
     char letter = RootLetter(root);
     if (letter == 0) return Fail(kErrorInvalidName);
-    posix::Drive d;
-    if (!FindDrive(letter, &d)) return Fail(kErrorPathNotFound);
-    uint64_t freeToCaller, total, totalFree, blockSize;
-    if (!VolumeSpace(d, d.hostRoot, &freeToCaller, &total, &totalFree, &blockSize)) return false;
+    RootSpace space;
+    if (!MeasureRoot(letter, &space)) return false;
+    const uint64_t freeToCaller = space.freeToCaller, total = space.total;
+    const uint64_t blockSize = space.blockSize;
     const uint64_t sector = 512;
     uint64_t perCluster = blockSize >= sector ? blockSize / sector : 1;
     uint64_t cluster = perCluster * sector;
@@ -97,13 +159,19 @@ bool GetDiskFreeSpace(const std::string& root, uint32_t* sectorsPerCluster,
 bool GetDiskFreeSpaceEx(const std::string& path, uint64_t* freeToCaller, uint64_t* totalBytes,
                         uint64_t* totalFree) {
     if (IsUnc(path)) return Fail(kErrorBadNetPath);
-    posix::Drive d;
-    std::string host;
     char letter = RootLetter(path);
     if (letter != 0) {
-        if (!FindDrive(letter, &d)) return Fail(kErrorPathNotFound);
-        host = d.hostRoot;
-    } else {
+        // The copy loops ask after every block: a root is neither resolved nor always measured.
+        RootSpace space;
+        if (!MeasureRoot(letter, &space)) return false;
+        if (freeToCaller) *freeToCaller = space.freeToCaller;
+        if (totalBytes) *totalBytes = space.total;
+        if (totalFree) *totalFree = space.totalFree;
+        return true;
+    }
+    posix::Drive d;
+    std::string host;
+    {
         Resolved r = Resolve(path);
         if (!r.ok) return Fail(r.error);
         if (!r.exists) return Fail(r.MissingError());
