@@ -30,11 +30,13 @@ bool CInsGrp::ActionInstallBatch(const CMBString& argument) {
 }
 
 // On an update the installed file stays; the keys named by AppCfgUpdate and the "&" block are
-// carried over from the new file.
-bool CInsGrp::UpdateCfgFile(const CMBString& newFile, const CMBString& target) {
+// carried over from the new file. The new file is named only after the disk check, which may
+// have moved the source base to another disk.
+bool CInsGrp::UpdateCfgFile(const CMBString& argument, const CMBString& target) {
     CTextFile installed(target.str());
+    if (!m_appCfgUpdate.IsEmpty() && !CheckDisk()) return true;
+    const CMBString newFile = SourceDirectory() + argument;
     if (!m_appCfgUpdate.IsEmpty()) {
-        if (!CheckDisk()) return true;
         CTextFile source(newFile.str());
         CMBString key;
         for (int i = 0; GetCommaListItem(m_appCfgUpdate, i, &key); ++i) {
@@ -67,8 +69,7 @@ bool CInsGrp::CfgTarget(const CMBString& argument, CMBString* destination, CMBSt
 bool CInsGrp::ActionInstallCfg(const CMBString& argument) {
     CMBString destination;
     CMBString target;
-    if (CfgTarget(argument, &destination, &target))
-        return UpdateCfgFile(SourceDirectory() + argument, target);
+    if (CfgTarget(argument, &destination, &target)) return UpdateCfgFile(argument, target);
     if (!CheckDisk()) return true;
     if (!Copy(SourceDirectory(), destination, argument, false)) return false;
     // The copy stands even when the new file's values cannot be replaced.
@@ -80,8 +81,7 @@ bool CInsGrp::ActionInstallCfg(const CMBString& argument) {
 bool CInsGrp::ActionInstallAppCfg(const CMBString& argument) {
     CMBString destination;
     CMBString target;
-    if (CfgTarget(argument, &destination, &target))
-        return UpdateCfgFile(SourceDirectory() + argument, target);
+    if (CfgTarget(argument, &destination, &target)) return UpdateCfgFile(argument, target);
     if (!CheckDisk()) return true;
     if (!Copy(SourceDirectory(), destination, argument, false)) return false;
     if (!ReplaceInFile(target, m_appCfgPathOld, m_appCfgPathNew)) return false;

@@ -97,8 +97,8 @@ class CInsGrp {
     void ActionEwm(const CMBString& argument);
 
     // The update branch shared by "icfg" and "iapcfg": carries the AppCfgUpdate keys and the "&"
-    // block of the new file newFile into target.
-    bool UpdateCfgFile(const CMBString& newFile, const CMBString& target);
+    // block of the new file (source directory + argument) into target.
+    bool UpdateCfgFile(const CMBString& argument, const CMBString& target);
     // The target of "icfg" / "iapcfg": the path remembered for CfgGroup, or destination
     // directory + argument. Returns true for an update (not fresh and the target exists);
     // otherwise destination is moved to a remembered path's directory when that differs.

@@ -170,6 +170,29 @@ TEST_F(DiskCheckTest, ImageHoldingTheDiskBecomesTheSourceBase) {
     EXPECT_EQ(ReadC("ZEFI/LIT/a.dat"), "from disk 2");
 }
 
+TEST_F(DiskCheckTest, ConfigurationUpdateReadsTheNewFileFromTheDiskFoundByTheCheck) {
+    m_prefix->WriteHostFile("cdrom_f/CFG/app.cfg", "COLOR=disk1\r\n&one\r\n");
+    m_prefix->WriteHostFile("cdrom_e/CFG/app.cfg", "COLOR=disk2\r\n&two\r\n");
+    WriteC("ZEFI/CFG/app.cfg", "COLOR=red\r\n&old\r\n");
+    WriteScript(
+        "[STARTW]\n"
+        "Source = CFG\n"
+        "Dest = CFG\n"
+        "CD = disk2.id\n"
+        "AppCfgUpdate = COLOR\n"
+        ":icfg app.cfg\n");
+    m_context->SetNewInstall(0);
+    ScriptedImages images;
+    images.result = zefi::DiskImageResult::kAttached;
+    images.rootToGive = "E:\\";
+    m_context->SetDiskImages(&images);
+    CallbackHost host;
+    EXPECT_TRUE(RunWith(host));
+    EXPECT_TRUE(host.shown.empty());
+    EXPECT_EQ(m_context->GetSourceBase(), "E:\\");
+    EXPECT_EQ(ReadC("ZEFI/CFG/app.cfg"), "COLOR= disk2\r\n&two\r\n");
+}
+
 TEST_F(DiskCheckTest, DiskThatNoImageHoldsEndsTheRun) {
     WriteDiskScript();
     ScriptedImages images;
