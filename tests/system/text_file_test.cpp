@@ -84,6 +84,23 @@ TEST_F(CTextFileTest, LongLinesAreSplitIntoPiecesOf255Characters) {
     EXPECT_EQ(CTextFile("C:\\short.cfg").ReadKey("KEY"), "outer");
 }
 
+// A line end that falls right after a full piece is a piece of its own, and a rewrite gives
+// back every byte it did not change: CR LF split across two pieces stays one line end.
+TEST_F(CTextFileTest, RewriteAtAPieceBoundaryKeepsTheOtherLinesByteForByte) {
+    const std::string full(255, 'x');
+    Write("edge.cfg", full + "\r\nKEY=old\r\n" + full + "y\r\nlast");
+    CTextFile file("C:\\edge.cfg");
+    ASSERT_TRUE(file.ReplaceText("old", "new"));
+    EXPECT_EQ(Read("edge.cfg"), full + "\r\nKEY=new\r\n" + full + "y\r\nlast");
+    ASSERT_TRUE(file.WriteKey("KEY", "v"));
+    EXPECT_EQ(Read("edge.cfg"), full + "\r\nKEY= v\r\n" + full + "y\r\nlast");
+    // A rewritten key line always ends with a line end, also as the last line.
+    Write("noend.cfg", "KEY=old");
+    CTextFile noEnd("C:\\noend.cfg");
+    ASSERT_TRUE(noEnd.WriteKey("KEY", "new"));
+    EXPECT_EQ(Read("noend.cfg"), "KEY= new\r\n");
+}
+
 TEST_F(CTextFileTest, RemLineIsTheFirstLineStartingWithRemAndASpace) {
     Write("old.bat", "@echo off\r\nREMARK no\r\nrem  version 5\r\nREM version 6\r\nzefi.exe\r\n");
     Write("new.bat", "REM version 7\r\nzefi.exe -n\r\n");
