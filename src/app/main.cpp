@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
             if (i > 1) commandLine += ' ';
             commandLine += QuoteForParser(argv[i]);
         }
-        ui::hosts::InstallDefaultHost();
+        if (!ui::hosts::InstallDefaultHost()) return 2;
         zefi::CSetupApp app(commandLine);
         app.InitInstance();
     } catch (const std::exception& e) {

@@ -68,6 +68,17 @@ TEST_F(Zefisetup, PlainStartShowsTheMainMenuAndEnds) {
     EXPECT_EQ(m_status, 0);
 }
 
+TEST_F(Zefisetup, UnreadableAnswersFileEndsBeforeAnyDialog) {
+    // An unattended run must not install with default answers it was not given.
+    const std::string out = Run("drive_c/START", "-Q 1,0,1,1,1 -o 'C:\\ZEFI'",
+                                "ZEFISETUP_ANSWERS=" + Quote(m_prefix->Host("missing.txt")));
+    EXPECT_EQ(out, "zefisetup: cannot read the answers file " + m_prefix->Host("missing.txt") +
+                       "\n");
+    EXPECT_TRUE(WIFEXITED(m_status));
+    EXPECT_EQ(WEXITSTATUS(m_status), 2);
+    EXPECT_FALSE(fs::exists(m_prefix->Host("drive_c/ZEFI")));
+}
+
 TEST_F(Zefisetup, SlovakSystemShowsTheSlovakMenu) {
     Machine("[system]\nlanguage = 1051\n[drives]\nC = drive_c, fixed\n");
     EXPECT_EQ(Run("drive_c/START", ""),

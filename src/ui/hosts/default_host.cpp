@@ -15,7 +15,7 @@
 
 namespace ui::hosts {
 
-DialogHost& InstallDefaultHost() {
+DialogHost* InstallDefaultHost() {
     static std::unique_ptr<DialogHost> host;
     const char* answersPath = std::getenv("ZEFISETUP_ANSWERS");
     const bool haveAnswers = answersPath && *answersPath;
@@ -29,6 +29,7 @@ DialogHost& InstallDefaultHost() {
                 answers = text.str();
             } else {
                 std::fprintf(stderr, "zefisetup: cannot read the answers file %s\n", answersPath);
+                return nullptr;
             }
         }
         host = std::make_unique<ScriptedHost>(answers, std::cout);
@@ -36,7 +37,7 @@ DialogHost& InstallDefaultHost() {
         host = std::make_unique<ConsoleHost>(STDIN_FILENO, STDOUT_FILENO);
     }
     SetHost(host.get());
-    return *host;
+    return host.get();
 }
 
 }  // namespace ui::hosts
