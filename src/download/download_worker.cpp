@@ -59,7 +59,7 @@ class Run {
     bool RepoCheck();
     bool LocalCheck();
     bool Downloads();
-    CURLcode RetryTransfer(platform::Stream& file, const std::string& path);
+    CURLcode RetryTransfer(platform::Stream& file, const std::string& path, CURLcode code);
     bool ImageSetChanged();
     void Close();
 
@@ -263,8 +263,8 @@ bool Run::Downloads() {
         platform::Stream file;
         if (!file.Open(path, "wb")) {
             const uint32_t error = platform::GetLastError();
-            m_log << "Download image unable to open " << path << " error " << platform::CrtErrnoFromError(error)
-                  << LogStream::endl;
+            m_log << "Download image unable to open " << path << " error "
+                  << platform::CrtErrnoFromError(error) << LogStream::endl;
             ui::MessageBox(ui::FormatText("Open empty image file error : %ld", {error}),
                            ui::Buttons::Ok, ui::Icon::Error);
             continue;  // the entry stays unverified
@@ -279,7 +279,7 @@ bool Run::Downloads() {
         if (IsInterruption(code)) {
             m_log << "Download image interupted" << path << " status " << static_cast<int32_t>(code)
                   << LogStream::endl;
-            code = RetryTransfer(file, path);
+            code = RetryTransfer(file, path, code);
         }
         const uint32_t systemError = platform::GetLastError();
         m_log << "Download image " << path << " status " << static_cast<int32_t>(code)
@@ -328,8 +328,8 @@ bool Run::Downloads() {
     return true;
 }
 
-CURLcode Run::RetryTransfer(platform::Stream& file, const std::string& path) {
-    CURLcode code = CURLE_PARTIAL_FILE;
+// code is the broken transfer's own code; it stays the result when no attempt is made.
+CURLcode Run::RetryTransfer(platform::Stream& file, const std::string& path, CURLcode code) {
     int32_t attempt = 0;
     // A cancelled run does not wait for a retry that TransferProgress would abort at once.
     while (!Stopped()) {

@@ -2,6 +2,7 @@
 // repo-info reader.
 #include "download/download_worker.h"
 
+#include <curl/curl.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -15,6 +16,7 @@
 #include "download/repo_info.h"
 #include "platform/fs.h"
 #include "platform/machine.h"
+#include "support/child_process.h"
 #include "support/http_server.h"
 #include "support/iso_image.h"
 #include "support/temp_prefix.h"
@@ -185,6 +187,96 @@ TEST_F(DownloadWorkerTest, IntactImagesOnDiskAreNotTransferred) {
     EXPECT_EQ(m_out.str(), "");  // no message box
 }
 
+TEST_F(DownloadWorkerTest, LogShowsEveryStepOfALocalCheckAndADownloadInOrder) {
+    // disk1 lies intact in the destination, disk2 is missing, disk3 is a stale broken copy.
+    std::vector<std::pair<std::string, std::string>> entries;
+    std::vector<std::string> disks;
+    for (int n = 1; n <= 3; ++n) {
+        std::string digest;
+        disks.push_back(MakeDisk(n, &digest));
+        const std::string name = "disk" + std::to_string(n) + ".iso";
+        entries.push_back({digest, name});
+        m_server.Set("/pkg/" + name, Reply(disks.back()));
+    }
+    PlaceImage("disk1.iso", disks[0]);
+    PlaceImage("disk3.iso", disks[2].substr(0, 3000));
+    SetPackages(entries);
+
+    EXPECT_EQ(RunWorker(), 0);
+
+    const std::string d1 = "C:\\ZEFI\\disk1.iso", d2 = "C:\\ZEFI\\disk2.iso",
+                      d3 = "C:\\ZEFI\\disk3.iso";
+    const std::vector<std::string> expected = {
+        "Using cmdLine zefisetup masterUrl: " + m_server.Url("/sites.txt"),
+        "Instalation to Dst: C:\\ZEFI",
+        "Communication init session",
+        "Checking sites",
+        "Downloading package files.",
+        "Downloading package files done.",
+        "Found 3 data objects.",
+        "Checking prev instaled repos.",
+        "Checking prev instaled repos done.",
+        "Checking partial",
+        "Partial support 1",
+        "Checking image " + d1,
+        "Checking image " + d1 + " found.",
+        "Checking signature of image " + d1,
+        "Checking attach image " + d1,
+        "Checking attach image " + d1 + " success.",
+        "Checking image " + d2,
+        "Checking image " + d2 + " not foud. Will download.",
+        "Checking image " + d3,
+        "Checking image " + d3 + " found.",
+        "Checking signature of image " + d3,
+        "Checking signature of image " + d3 + " does not match. Donwload again.",
+        "Found image 1 should be 3",
+        "Download images ",
+        "Download image " + d1,
+        "Download image " + d1 + " skip download image is ok.",
+        "Download image " + d2,
+        "Download image " + d2 + " from " + m_server.Url("/pkg/disk2.iso"),
+        "Download image " + d2 + " status 0",
+        "Download signature check image " + d2,
+        "Download signature check image " + d2 + " ok.",
+        "Download attach image " + d2,
+        "Download attach image " + d2 + " ok.",
+        "Download image " + d3,
+        "Download image " + d3 + " from " + m_server.Url("/pkg/disk3.iso"),
+        "Download image " + d3 + " status 0",
+        "Download signature check image " + d3,
+        "Download signature check image " + d3 + " ok.",
+        "Download attach image " + d3,
+        "Download attach image " + d3 + " ok.",
+        "Checking image change.",
+        "Downloading package files.",
+        "Downloading package files done.",
+        "Download and chceck completed status 0",
+        "Setting iuObj.",
+        "Done.",
+    };
+    EXPECT_EQ(LogLines(), expected);
+
+    // What the dialog was told, in order.
+    using zefi::PhaseCheck;
+    using zefi::PhaseDownload;
+    using zefi::PhaseIdle;
+    using zefi::PhaseQuery;
+    EXPECT_EQ(m_view.phases,
+              (std::vector<int32_t>{PhaseQuery, PhaseIdle, PhaseCheck, PhaseCheck, PhaseIdle,
+                                    PhaseDownload, PhaseCheck, PhaseDownload, PhaseCheck}));
+    EXPECT_EQ(m_view.statuses,
+              (std::vector<std::string>{
+                  "Kontrola nalezeného souboru disk1.iso", "Kontrola nalezeného souboru disk3.iso",
+                  "Stahování souboru disk2.iso", "Kontrola staženého souboru disk2.iso",
+                  "Stahování souboru disk3.iso", "Kontrola staženého souboru disk3.iso"}));
+    EXPECT_EQ(m_view.taskUpper.load(), 10);
+    EXPECT_EQ(m_view.taskPos.load(), 10);
+    EXPECT_EQ(m_prefix->ReadHostFile("drive_c/ZEFI/disk3.iso"), disks[2]);
+    ASSERT_EQ(zefi::CountImages(m_view.result.get()), 3u);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(m_view.result.get()[i].verified, 1);
+    EXPECT_EQ(m_out.str(), "");
+}
+
 TEST_F(DownloadWorkerTest, CutTransferResumesWithRangeFromFileLength) {
     std::string digest;
     const std::string disk = MakeDisk(1, &digest);
@@ -261,6 +353,55 @@ TEST_F(DownloadWorkerTest, WrongDigestAfterDownloadEndsWithResultOne) {
     EXPECT_EQ(m_view.result, nullptr);
     EXPECT_EQ(m_prefix->ReadHostFile("drive_c/ZEFI/disk1.iso"), disk);  // stays for next time
     EXPECT_EQ(m_out.str(), "");
+}
+
+TEST_F(DownloadWorkerTest, TransferThatFailsOtherwiseThanByABreakEndsWithItsCode) {
+    std::string digest;
+    MakeDisk(1, &digest);
+    SetPackages({{digest, "disk1.iso"}});
+    // The image has moved to a server that is not there: no retry, message 159, the run ends.
+    const std::string dead =
+        "http://127.0.0.1:" + std::to_string(testsupport::FreeLoopbackPort()) + "/disk1.iso";
+    m_server.Set("/pkg/disk1.iso", HttpReply{302, "", true, -1, false, {{"Location", dead}}});
+
+    EXPECT_EQ(RunWorker(), CURLE_COULDNT_CONNECT);
+
+    EXPECT_EQ(m_server.RequestsFor("/pkg/disk1.iso").size(), 1u);
+    EXPECT_EQ(Messages("message 159: Chyba komunikace 7 "), 1u) << m_out.str();
+    std::vector<std::string> lines = LogLines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[lines.size() - 3],
+              "Download image C:\\ZEFI\\disk1.iso from " + m_server.Url("/pkg/disk1.iso"));
+    EXPECT_EQ(lines[lines.size() - 2], "Download image C:\\ZEFI\\disk1.iso status 7");
+    EXPECT_EQ(lines.back(), "Done.");
+    EXPECT_EQ(m_view.result, nullptr);
+}
+
+TEST_F(DownloadWorkerTest, ImageFileThatCannotBeWrittenIsReportedAndTheRunGoesOn) {
+    std::string first, second;
+    MakeDisk(1, &first);
+    const std::string disk2 = MakeDisk(2, &second);
+    SetPackages({{first, "disk1.iso"}, {second, "disk2.iso"}});
+    m_server.Set("/pkg/disk2.iso", Reply(disk2));
+    // A directory stands where the first image file should go.
+    m_prefix->WriteHostFile("drive_c/ZEFI/disk1.iso/.keep", "");
+
+    EXPECT_EQ(RunWorker(), 0);
+
+    EXPECT_EQ(Messages("message 0: Open empty image file error : "), 1u) << m_out.str();
+    EXPECT_EQ(Messages("message "), 1u) << m_out.str();
+    std::vector<std::string> lines = LogLines();
+    auto failed = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.rfind("Download image unable to open C:\\ZEFI\\disk1.iso error ", 0) == 0;
+    });
+    ASSERT_NE(failed, lines.end());
+    EXPECT_EQ(*(failed + 1), "Download image C:\\ZEFI\\disk2.iso");
+    EXPECT_TRUE(m_server.RequestsFor("/pkg/disk1.iso").empty());
+    EXPECT_TRUE(LogHas("Download and chceck completed status 0"));
+    // The list is handed over with the first image unverified.
+    ASSERT_EQ(zefi::CountImages(m_view.result.get()), 2u);
+    EXPECT_EQ(m_view.result.get()[0].verified, 0);
+    EXPECT_EQ(m_view.result.get()[1].verified, 1);
 }
 
 TEST_F(DownloadWorkerTest, ChangedPackageListDeletesTheImagesAndRestarts) {
