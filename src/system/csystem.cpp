@@ -2,6 +2,7 @@
 #include "system/csystem.h"
 
 #include <cstdio>
+#include <unordered_map>
 
 #include "platform/errors.h"
 #include "platform/file.h"
@@ -21,6 +22,43 @@ std::string SubdirectoryPart(const std::string& pattern) {
     size_t pos = pattern.rfind('\\');
     return pos == std::string::npos ? std::string() : pattern.substr(0, pos + 1);
 }
+
+// The entries of a destination directory found by one search, by their exact names.
+class DestinationSnapshot {
+  public:
+    void Take(const std::string& pattern) {
+        platform::FindHandle find;
+        platform::FindData entry;
+        if (!find.First(pattern, &entry)) return;
+        do {
+            std::string key = entry.name;
+            m_entries.emplace(std::move(key), std::move(entry));
+        } while (find.Next(&entry));
+    }
+    // Forgets every entry: the directory is about to change.
+    void Drop() { m_entries.clear(); }
+    // The entry spelled exactly name; false when the search did not find it, and for a name
+    // that the lookup of the path alone might read differently (a character Windows refuses
+    // in names, such as a separator, or a path near the length limit).
+    bool Find(const std::string& directory, const std::string& name,
+              platform::FindData* out) const {
+        if (m_entries.empty() || directory.size() + name.size() >= kShortPath) return false;
+        for (unsigned char c : name) {
+            if (c < 32 || c == '<' || c == '>' || c == ':' || c == '"' || c == '/' || c == '\\' ||
+                c == '|' || c == '?' || c == '*') {
+                return false;
+            }
+        }
+        auto it = m_entries.find(name);
+        if (it == m_entries.end()) return false;
+        *out = it->second;
+        return true;
+    }
+
+  private:
+    static constexpr size_t kShortPath = 200;
+    std::unordered_map<std::string, platform::FindData> m_entries;
+};
 
 bool IsDirectory(const std::string& path) {
     uint32_t attributes = platform::GetFileAttributes(path);
@@ -198,6 +236,12 @@ bool CSystem::CopyFiles(const std::string& sourceDir, const std::string& destina
         m_log << "Warning: file not found: " << searched << LogStream::endl;
         return true;
     }
+    // A newer-only run compares every file with its copy. One search of the destination
+    // answers for all the copies spelled as in the source, as long as this loop has changed
+    // nothing there; any other name, and every file after the first copy, is looked up alone.
+    DestinationSnapshot destination;
+    bool absolute = dstDir.size() >= 3 && dstDir[1] == ':' && dstDir[2] == '\\';
+    if (newerOnly && absolute) destination.Take(dstDir + name);
     do {
         if (entry.attributes & platform::kAttrDirectory) continue;
         std::string sourceFile = srcDir + entry.name;
@@ -210,7 +254,8 @@ bool CSystem::CopyFiles(const std::string& sourceDir, const std::string& destina
             m_log << " not NewOnly, copying..." << LogStream::endl;
         } else {
             platform::FindData existing;
-            if (!platform::GetFileInfo(destinationFile, &existing)) {
+            if (!destination.Find(dstDir, entry.name, &existing) &&
+                !platform::GetFileInfo(destinationFile, &existing)) {
                 m_log << " not found, copying..." << LogStream::endl;
             } else {
                 m_log << ", size: " << Low(existing.size)
@@ -229,6 +274,7 @@ bool CSystem::CopyFiles(const std::string& sourceDir, const std::string& destina
             }
         }
         uint32_t size = High(entry.size) != 0 ? kHugeFileSize : Low(entry.size);
+        destination.Drop();
         if (!CopyFile(sourceFile, destinationFile, size)) {
             m_log << "CopyFile() failed!" << LogStream::endl;
             return false;

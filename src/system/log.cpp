@@ -1,6 +1,7 @@
 // The log stream of a working run.
 #include "system/log.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 
@@ -35,15 +36,15 @@ LogStream& LogStream::operator<<(const std::string& text) {
 
 LogStream& LogStream::operator<<(uint32_t value) {
     char buf[16];
-    int n = std::snprintf(buf, sizeof buf, "%u", static_cast<unsigned>(value));
-    Put(buf, static_cast<size_t>(n));
+    char* end = std::to_chars(buf, buf + sizeof buf, value).ptr;
+    Put(buf, static_cast<size_t>(end - buf));
     return *this;
 }
 
 LogStream& LogStream::operator<<(int32_t value) {
     char buf[16];
-    int n = std::snprintf(buf, sizeof buf, "%d", static_cast<int>(value));
-    Put(buf, static_cast<size_t>(n));
+    char* end = std::to_chars(buf, buf + sizeof buf, value).ptr;
+    Put(buf, static_cast<size_t>(end - buf));
     return *this;
 }
 

@@ -161,6 +161,33 @@ TEST_F(CSystemTest, NewerOnlyDecidesPerFileAndLogsEachDecision) {
     EXPECT_EQ(std::count(m_sink.modes.begin(), m_sink.modes.end(), zefi::kModeCopying), 3);
 }
 
+TEST_F(CSystemTest, NewerOnlyComparesWithCopiesSpelledInAnotherCase) {
+    Write("src/Same.dat", "0123");
+    Write("src/Other.dat", "new!");
+    Write("src/exact.dat", "4567");
+    Write("dst/SAME.DAT", "abcd");  // same size and time under another spelling: skipped
+    Write("dst/other.DAT", "old!");
+    Write("dst/exact.dat", "efgh");
+    for (const char* name : {"Same.dat", "Other.dat", "exact.dat"}) {
+        ASSERT_TRUE(platform::SetFileLastWriteTime(std::string("C:\\src\\") + name, kNewTime));
+    }
+    ASSERT_TRUE(platform::SetFileLastWriteTime("C:\\dst\\same.dat", kNewTime));
+    ASSERT_TRUE(platform::SetFileLastWriteTime("C:\\dst\\other.dat", kOldTime));
+    ASSERT_TRUE(platform::SetFileLastWriteTime("C:\\dst\\exact.dat", kNewTime));
+
+    ASSERT_TRUE(m_system->CopyFiles("C:\\src\\", "C:\\dst\\", "*.dat", true));
+
+    EXPECT_EQ(Read("dst/SAME.DAT"), "abcd");
+    EXPECT_EQ(Read("dst/other.DAT"), "new!");
+    EXPECT_EQ(Read("dst/exact.dat"), "efgh");
+    EXPECT_FALSE(HostExists("dst/Other.dat"));
+    const std::string t = Times(kNewTime);
+    EXPECT_TRUE(LogHas("dstfile: C:\\dst\\Same.dat, size: 4, time: " + t + "...skipped"));
+    EXPECT_TRUE(LogHas("dstfile: C:\\dst\\exact.dat, size: 4, time: " + t + "...skipped"));
+    EXPECT_TRUE(LogHas("dstfile: C:\\dst\\Other.dat, size: 4, time: " + Times(kOldTime) +
+                       "Calling Windows function CopyFile(): success."));
+}
+
 TEST_F(CSystemTest, WithoutNewerOnlyEveryFileIsCopiedAndASecondRunSkipsAll) {
     Write("src/a.txt", Bytes(120000));  // by hand
     Write("src/b.txt", Bytes(50));      // system copy

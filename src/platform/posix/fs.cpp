@@ -2,6 +2,7 @@
 // directory creation and removal, and moves, over host drives and attached images.
 #include "platform/fs.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,9 +26,9 @@ namespace {
 
 char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool LessNoCase(const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return Fold(x) < Fold(y); });
+// Order of two names already folded to lower case (bytes compared as char).
+bool LessFolded(const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
 }
 
 // Resolves path and fails (last error set) when the path cannot be resolved or does not exist.
@@ -58,7 +59,13 @@ bool StatResolved(const Resolved& r, FindData* out) {
         out->attributes |= kAttrReadOnly;
         return true;
     }
-    if (!posix::StatHost(r.host, r.readOnly, out)) return false;
+    if (r.hostStatValid) {
+        size_t slash = r.host.find_last_of('/');
+        posix::FindDataFromStat(slash == std::string::npos ? r.host : r.host.substr(slash + 1),
+                                r.hostStat, r.readOnly, out);
+    } else if (!posix::StatHost(r.host, r.readOnly, out)) {
+        return false;
+    }
     if (r.isRoot) out->name.clear();
     return true;
 }
@@ -138,6 +145,31 @@ bool CopyImageData(posix::ImageVolume& image, const std::string& inner, int out)
     }
 }
 
+// Attributes, size and times of the entries of a host directory whose names pass matches,
+// each taken relative to the open directory (links followed; a dangling link's own). An
+// entry that vanishes between the listing and its status is simply not reported.
+template <typename Matches>
+bool ListMatchingHostEntries(const std::string& host, bool readOnlyMedium, const Matches& matches,
+                             std::vector<FindData>* found) {
+    DIR* dir = ::opendir(host.c_str());
+    if (dir == nullptr) return FailErrno();
+    int fd = ::dirfd(dir);
+    while (struct dirent* e = ::readdir(dir)) {
+        const char* n = e->d_name;
+        if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+        std::string name = n;
+        if (!matches(name)) continue;
+        struct stat st;
+        if (::fstatat(fd, n, &st, 0) != 0 && ::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            continue;
+        }
+        found->emplace_back();
+        posix::FindDataFromStat(name, st, readOnlyMedium, &found->back());
+    }
+    ::closedir(dir);
+    return true;
+}
+
 }  // namespace
 
 struct FindHandle::Impl {
@@ -200,21 +232,22 @@ bool FindHandle::First(const std::string& pattern, FindData* out) {
             found.push_back(fd);
         }
     } else {
-        std::vector<std::string> names;
-        if (!posix::ListHostDirectory(r.host, &names)) return false;
-        for (const std::string& n : names) {
-            if (!matches(n)) continue;
-            FindData fd;
-            // An entry that vanished since the listing is simply not reported.
-            if (posix::StatHost(r.host == "/" ? "/" + n : r.host + "/" + n, r.readOnly, &fd)) {
-                found.push_back(fd);
-            }
-        }
+        if (!ListMatchingHostEntries(r.host, r.readOnly, matches, &found)) return false;
     }
     // NTFS returns names in case-insensitive order; keeping that makes runs reproducible.
-    std::sort(found.begin(), found.end(),
-              [](const FindData& a, const FindData& b) { return LessNoCase(a.name, b.name); });
-    entries.insert(entries.end(), found.begin(), found.end());
+    // The folded names are made once, not in every comparison.
+    std::vector<std::pair<std::string, size_t>> order(found.size());
+    for (size_t i = 0; i < found.size(); ++i) {
+        order[i].first = found[i].name;
+        for (char& c : order[i].first) c = Fold(c);
+        order[i].second = i;
+    }
+    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+        return LessFolded(a.first, b.first) ||
+               (!LessFolded(b.first, a.first) && a.second < b.second);
+    });
+    entries.reserve(entries.size() + found.size());
+    for (const auto& [folded, index] : order) entries.push_back(std::move(found[index]));
     if (entries.empty()) return Fail(kErrorFileNotFound);
     *out = entries[0];
     m_impl->next = 1;

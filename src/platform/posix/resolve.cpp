@@ -85,7 +85,14 @@ bool ResolveOnHostDirectly(const std::vector<std::string>& parts, Resolved* r) {
     struct stat st;
     if (::lstat(full.c_str(), &st) == 0) {
         r->exists = true;
-        r->isDirectory = S_ISLNK(st.st_mode) ? IsHostDirectory(full) : S_ISDIR(st.st_mode);
+        if (S_ISLNK(st.st_mode)) {
+            // The link's target when there is one, else the dangling link itself.
+            struct stat target;
+            if (::stat(full.c_str(), &target) == 0) st = target;
+        }
+        r->isDirectory = S_ISDIR(st.st_mode);
+        r->hostStat = st;
+        r->hostStatValid = true;
     } else {
         if (errno != ENOENT) return false;
         std::string found;
@@ -94,7 +101,13 @@ bool ResolveOnHostDirectly(const std::vector<std::string>& parts, Resolved* r) {
         if (r->exists) {
             name = found;
             full = HostJoin(parent, name);
-            r->isDirectory = IsHostDirectory(full);
+            if (::stat(full.c_str(), &st) == 0 || ::lstat(full.c_str(), &st) == 0) {
+                r->isDirectory = S_ISDIR(st.st_mode);
+                r->hostStat = st;
+                r->hostStatValid = true;
+            } else {
+                r->isDirectory = false;
+            }
         } else {
             r->isDirectory = false;
         }

@@ -269,9 +269,16 @@ size_t Stream::Write(const void* buffer, size_t size) {
     if (!s.DropReadAhead()) return 0;
     const char* in = static_cast<const char*>(buffer);
     if (s.text) {
-        for (size_t i = 0; i < size; ++i) {
-            if (in[i] == '\n') s.writeBuffer += '\r';
-            s.writeBuffer += in[i];
+        const char* end = in + size;
+        while (in < end) {
+            const char* newline = static_cast<const char*>(std::memchr(in, '\n', end - in));
+            if (newline == nullptr) {
+                s.writeBuffer.append(in, end);
+                break;
+            }
+            s.writeBuffer.append(in, newline);
+            s.writeBuffer += "\r\n";
+            in = newline + 1;
         }
     } else {
         s.writeBuffer.append(in, size);

@@ -321,7 +321,14 @@ bool StatHost(const std::string& host, bool readOnlyMedium, FindData* out) {
     struct stat st;
     if (::stat(host.c_str(), &st) != 0 && ::lstat(host.c_str(), &st) != 0) return FailErrno();
     size_t slash = host.find_last_of('/');
-    out->name = slash == std::string::npos ? host : host.substr(slash + 1);
+    FindDataFromStat(slash == std::string::npos ? host : host.substr(slash + 1), st, readOnlyMedium,
+                     out);
+    return true;
+}
+
+void FindDataFromStat(const std::string& name, const struct stat& st, bool readOnlyMedium,
+                      FindData* out) {
+    out->name = name;
     uint32_t attributes = 0;
     if (S_ISDIR(st.st_mode)) {
         attributes |= kAttrDirectory;
@@ -337,7 +344,6 @@ bool StatHost(const std::string& host, bool readOnlyMedium, FindData* out) {
     // The host keeps no creation time in struct stat; the status change time is the closest.
     FileTime change = FileTimeFromUnix(st.st_ctim.tv_sec, st.st_ctim.tv_nsec);
     out->creationTime = change < out->lastWriteTime ? change : out->lastWriteTime;
-    return true;
 }
 
 bool ListHostDirectory(const std::string& host, std::vector<std::string>* names) {

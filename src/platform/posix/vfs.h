@@ -3,6 +3,8 @@
 // Windows paths to host paths or to files inside an attached image.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -82,6 +84,10 @@ struct Resolved {
     bool parentExists = false;  // whether the directory holding the last component exists
     bool isDirectory = false;   // the full path exists and is a directory
     bool isRoot = false;        // the path is the drive's root
+    // The status of host as taken while resolving it (links followed; a dangling link's own),
+    // when the resolution had it at hand. Spares the callers a second stat of the same path.
+    bool hostStatValid = false;
+    struct stat hostStat {};
 
     // The error for a path that does not exist: 2 when only the last component is missing,
     // else 3.
@@ -124,6 +130,9 @@ int LastErrno();
 // Attributes, size and times of a host entry (stat, following links). readOnlyMedium adds the
 // read-only attribute, as files on a DVD have it. False with the last error set.
 bool StatHost(const std::string& host, bool readOnlyMedium, FindData* out);
+// The same from a status already taken; name is the entry's own name.
+void FindDataFromStat(const std::string& name, const struct stat& st, bool readOnlyMedium,
+                      FindData* out);
 // Names in a host directory, without "." and "..". False with the last error set.
 bool ListHostDirectory(const std::string& host, std::vector<std::string>* names);
 // Creates a host directory and its missing parents (mode 0777 before umask).
