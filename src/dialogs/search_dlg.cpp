@@ -74,6 +74,8 @@ void SearchDlg::OnTimer(int id) {
 void SearchDlg::OnCancel() {
     {
         std::lock_guard<std::mutex> lock(m_lock);
+        // A search that has already finished keeps that state; a request written over it
+        // would leave the wait below waiting for a worker that is gone.
         if (m_runState == kRunning) m_runState = kCancelRequested;
     }
     // The worker looks at the request before each drive, so this waits for one lookup at most.

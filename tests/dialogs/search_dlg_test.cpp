@@ -139,4 +139,27 @@ TEST_F(SearchDlg, CancelRightAtTheStartStillEndsCleanly) {
     EXPECT_TRUE(found.empty() || found == "C:\\ZEFI") << found;
 }
 
+// A search whose dialog start returns only once the worker has finished, so that Cancel is
+// pressed when there is nothing left to stop.
+class FinishedBeforeCancel : public zefi::SearchDlg {
+  protected:
+    bool OnInitDialog() override {
+        zefi::SearchDlg::OnInitDialog();
+        // Bounded, so that a worker that never finishes fails the test instead of hanging it.
+        for (int i = 0; i < 2000 && GetRunState() != kFinished; ++i) platform::Sleep(5);
+        return true;
+    }
+};
+
+TEST_F(SearchDlg, CancelAfterTheSearchHasFinishedEndsAtOnceWithWhatWasFound) {
+    SetDrives("C = c, fixed\nZ = z, fixed\n", {"c", "z"});
+    MakeDir("c/ZEFI");
+    FinishedBeforeCancel dialog;
+    // A request that replaced the finished state would leave Cancel waiting for a worker
+    // that is already gone.
+    EXPECT_EQ(Show(dialog, "dialog 3 cancel\n"), ui::kIdCancel);
+    EXPECT_EQ(dialog.GetRunState(), zefi::SearchDlg::kFinished);
+    EXPECT_EQ(dialog.GetFoundPath(), "C:\\ZEFI");
+}
+
 }  // namespace

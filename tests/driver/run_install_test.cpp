@@ -216,6 +216,23 @@ TEST_F(RunInstall, InteractiveInstallGoesThroughOptionsAndConfirmation) {
     EXPECT_EQ(InstallDir(), "C:\\PRAVO");
 }
 
+TEST_F(RunInstall, UnattendedWithLowerCaseQuietStillShowsTheOptionsButNoConfirmation) {
+    std::filesystem::create_directories(m_prefix->Host("drive_c/ZEFI"));
+    CSetupDlg dialog;
+    Unattended(&dialog, "C:\\ZEFI", "1,0,0,1");
+    dialog.SetSkipOptions(0);
+    std::string out = Run(dialog);
+    // The options come first and, once confirmed, lead straight to the copy run: no
+    // destination dialog for a given destination and no confirmation in quiet mode.
+    EXPECT_EQ(out.find("dialog 4: "), std::string::npos) << out;
+    EXPECT_EQ(out.find("dialog 7: "), std::string::npos) << out;
+    const size_t options = out.find("dialog 11: ");
+    ASSERT_NE(options, std::string::npos) << out;
+    EXPECT_EQ(out.find("\n", options), out.find(kCopyDialog) - 1) << out;
+    EXPECT_NE(out.find(kCompleted), std::string::npos) << out;
+    EXPECT_TRUE(HostExists("drive_c/ZEFI/Zefiwin.exe"));
+}
+
 TEST_F(RunInstall, SaveDestinationClearedNeverWritesInstallDir) {
     CSetupDlg dialog;
     Unattended(&dialog, "C:\\ELSEWHERE");
