@@ -2,9 +2,10 @@
 #include "download/image_list.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/text.h"
 
 namespace zefi {
 
@@ -23,26 +24,12 @@ size_t CountImages(const ImageRecord* list) {
     return count;
 }
 
-namespace {
-
-bool EqualNoCase(const char* a, const std::string& b) {
-    size_t length = std::strlen(a);
-    if (length != b.size()) return false;
-    for (size_t i = 0; i < length; ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 ImageRecord* FindImageByPath(ImageList list, const std::string& path) {
     if (list == nullptr) return nullptr;
     for (ImageRecord* entry = list; entry->diskNumber != 0; ++entry) {
-        if (EqualNoCase(entry->imagePath, path)) return entry;
+        if (platform::EqualsNoCase(entry->imagePath, path)) return entry;
     }
     return nullptr;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -9,5 +10,11 @@ namespace platform {
 // display (UTF-8). Bytes that Windows-1250 leaves undefined become "?"; the result never fails.
 // Any thread.
 std::string AnsiToDisplay(const std::string& ansi);
+
+// ASCII case folding, the way names of files, registry keys, services and answers are compared.
+std::string LowerAscii(std::string text);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+// The text without blanks, tabs and line ends at either end.
+std::string TrimBlanks(std::string_view text);
 
 }  // namespace platform

@@ -59,11 +59,11 @@ std::string AsString(const FormatArg& arg) {
 
 // snprintf into a std::string of whatever size the result needs.
 template <class T>
-std::string Printf(const std::string& spec, T value) {
-    int n = std::snprintf(nullptr, 0, spec.c_str(), value);
+std::string Printf(const std::string& format, T value) {
+    int n = std::snprintf(nullptr, 0, format.c_str(), value);
     if (n <= 0) return {};
     std::string out(static_cast<size_t>(n) + 1, '\0');
-    std::snprintf(out.data(), out.size(), spec.c_str(), value);
+    std::snprintf(out.data(), out.size(), format.c_str(), value);
     out.resize(static_cast<size_t>(n));
     return out;
 }

@@ -5,14 +5,11 @@
 #include <cctype>
 #include <charconv>
 
+#include "platform/text.h"
+
 namespace ui {
 
 namespace {
-
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 bool ParseInt(const std::string& s, int* out) {
     if (s.empty()) return false;
@@ -25,7 +22,7 @@ bool ParseInt(const std::string& s, int* out) {
 
 // The id of a button token: a standard name or a number; 0 when it is neither.
 int ButtonId(const std::string& token) {
-    const std::string t = Lower(token);
+    const std::string t = platform::LowerAscii(token);
     static const std::pair<const char*, int> kNames[] = {
         {"ok", kIdOk},         {"cancel", kIdCancel}, {"abort", kIdAbort}, {"retry", kIdRetry},
         {"ignore", kIdIgnore}, {"yes", kIdYes},       {"no", kIdNo},
@@ -116,14 +113,14 @@ std::vector<Answer> ParseAnswers(const std::string& text, std::vector<std::strin
 
         Answer answer;
         answer.line = lineNo;
-        const std::string kind = Lower(words[0]);
+        const std::string kind = platform::LowerAscii(words[0]);
         if (kind == "browse") {
             if (words.size() != 2) {
                 fail("browse takes one folder (quote it when it has blanks)");
                 continue;
             }
             answer.kind = Answer::Kind::Browse;
-            answer.button = Lower(words[1]) == "cancel" ? "" : words[1];
+            answer.button = platform::LowerAscii(words[1]) == "cancel" ? "" : words[1];
             answers.push_back(std::move(answer));
             continue;
         }

@@ -27,9 +27,9 @@ using platform::VirtualDisk;
 constexpr platform::FileTime kSecond = 10000000ull;
 constexpr platform::FileTime kBaseTime = (1614834367ull + 11644473600ull) * kSecond;
 
-std::string Pattern(size_t size, unsigned seed) {
+std::string NoiseBytes(size_t size, unsigned start) {
     std::string data(size, '\0');
-    uint32_t state = seed;
+    uint32_t state = start;
     for (char& c : data) {
         state = state * 1103515245u + 12345u;
         c = static_cast<char>(state >> 16);
@@ -41,7 +41,7 @@ class IsoTest : public testsupport::PrefixTest {
   protected:
     void SetUp() override {
         PrefixTest::SetUp();
-        m_big = Pattern(150000, 7);
+        m_big = NoiseBytes(150000, 7);
         Write("src/ReadMe.TXT", "line one\r\nline two\r\n", 0);
         Write("src/zeficz.txt", "ZEFICZ1\r\n", 1);
         Write("src/Empty.dat", "", 2);
@@ -151,7 +151,7 @@ TEST_F(IsoTest, OpenAndAttachFailWithTheSystemCodes) {
     EXPECT_FALSE(disk.IsOpen());
 
     // A file that holds no ISO 9660 volume opens but does not attach, and leaves no drive.
-    m_prefix->WriteHostFile("drive_c/noise.iso", Pattern(100000, 3));
+    m_prefix->WriteHostFile("drive_c/noise.iso", NoiseBytes(100000, 3));
     uint32_t drivesBefore = platform::GetLogicalDrives();
     ASSERT_EQ(disk.Open("C:\\noise.iso"), 0u);
     EXPECT_EQ(disk.Attach(), platform::kErrorUnrecognizedVolume);
@@ -375,7 +375,7 @@ TEST_F(IsoTest, VolumeOpenReportsUnreadableAndForeignFiles) {
     uint32_t error = 0;
     EXPECT_FALSE(platform::posix::OpenIsoVolume(m_prefix->Host("none.iso"), &error));
     EXPECT_EQ(error, platform::kErrorFileNotFound);
-    m_prefix->WriteHostFile("noise.iso", Pattern(70000, 9));
+    m_prefix->WriteHostFile("noise.iso", NoiseBytes(70000, 9));
     EXPECT_FALSE(platform::posix::OpenIsoVolume(m_prefix->Host("noise.iso"), &error));
     EXPECT_EQ(error, platform::kErrorUnrecognizedVolume);
 }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/text.h"
 
 namespace platform::posix {
 namespace {
@@ -36,15 +37,6 @@ struct Directory {
     FindData self;  // the directory's own "." record: its times
     std::vector<Entry> entries;
 };
-
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && Lower(a) == Lower(b);
-}
 
 // Seconds since 1970 of a short-form ISO time; the record carries its own offset from UTC in
 // 15-minute steps, so the result does not depend on the host's time zone.
@@ -243,13 +235,13 @@ class IsoVolume final : public ImageVolume {
             if (component.empty()) continue;
             const Entry* match = nullptr;
             for (const Entry& entry : directory->entries) {
-                if (SameName(entry.data.name, component)) {
+                if (EqualsNoCase(entry.data.name, component)) {
                     match = &entry;
                     break;
                 }
             }
             if (match == nullptr || !match->directory) return nullptr;
-            key += (key.empty() ? "" : "/") + Lower(component);
+            key += (key.empty() ? "" : "/") + LowerAscii(component);
             rawPath += match->rawName + "/";
             directory = LoadDirectory(key, rawPath);
         }
@@ -263,7 +255,7 @@ class IsoVolume final : public ImageVolume {
         const Directory* directory = LookupDirectory(parent);
         if (directory == nullptr || name.empty()) return nullptr;
         for (const Entry& entry : directory->entries) {
-            if (SameName(entry.data.name, name)) return &entry;
+            if (EqualsNoCase(entry.data.name, name)) return &entry;
         }
         return nullptr;
     }

@@ -17,6 +17,7 @@
 
 #include "platform/errors.h"
 #include "platform/posix/vfs.h"
+#include "platform/text.h"
 
 namespace platform {
 
@@ -45,18 +46,10 @@ std::mutex g_registryLock;
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool EqualNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    }
-    return true;
-}
-
 // True when path lies below ancestor (component-wise, ignoring case).
 bool IsBelow(const std::string& path, const std::string& ancestor) {
     return path.size() > ancestor.size() && path[ancestor.size()] == '\\' &&
-           EqualNoCase(path.substr(0, ancestor.size()), ancestor);
+           EqualsNoCase(path.substr(0, ancestor.size()), ancestor);
 }
 
 struct Location {
@@ -305,7 +298,7 @@ std::string FullPath(Hive hive, const std::string& subkey) {
 
 Key* FindKey(std::vector<Key>& keys, const std::string& path) {
     for (Key& key : keys) {
-        if (EqualNoCase(key.path, path)) return &key;
+        if (EqualsNoCase(key.path, path)) return &key;
     }
     return nullptr;
 }
@@ -337,7 +330,7 @@ Key* CreateKey(std::vector<Key>& keys, const std::string& path) {
 Value* FindValue(Key* key, const std::string& name) {
     if (!key) return nullptr;
     for (Value& v : key->values) {
-        if (EqualNoCase(v.name, name)) return &v;
+        if (EqualsNoCase(v.name, name)) return &v;
     }
     return nullptr;
 }
@@ -485,7 +478,7 @@ uint32_t RegKey::DeleteValue(const std::string& name) {
     if (!m_impl) return kErrorInvalidHandle;
     return m_impl->Modify([&](Key* key) -> uint32_t {
         for (size_t i = 0; i < key->values.size(); ++i) {
-            if (EqualNoCase(key->values[i].name, name)) {
+            if (EqualsNoCase(key->values[i].name, name)) {
                 key->values.erase(key->values.begin() + static_cast<std::ptrdiff_t>(i));
                 return kErrorSuccess;
             }

@@ -3,7 +3,6 @@
 #include "platform/services.h"
 
 #include <algorithm>
-#include <cctype>
 #include <mutex>
 #include <set>
 #include <string>
@@ -11,6 +10,7 @@
 
 #include "platform/errors.h"
 #include "platform/posix/vfs.h"
+#include "platform/text.h"
 
 namespace platform {
 
@@ -48,21 +48,9 @@ constexpr StateName kStateNames[] = {
     {kServicePaused, "paused"},
 };
 
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-    return s.substr(b, e - b);
-}
-
 // A state text of machine.ini; a text the machine does not know counts as a stopped service.
 uint32_t StateFromText(const std::string& text) {
-    const std::string t = Lower(Trim(text));
+    const std::string t = LowerAscii(TrimBlanks(text));
     for (const StateName& s : kStateNames) {
         if (t == s.text) return s.state;
     }
@@ -100,9 +88,9 @@ bool IsOpen(ScHandle handle) {
 
 // The [services] entry of a name (case-insensitive), or nullptr. Call with the machine lock.
 std::pair<std::string, std::string>* FindService(const std::string& name) {
-    const std::string wanted = Lower(name);
+    const std::string wanted = LowerAscii(name);
     for (auto& entry : posix::GetMachine().services) {
-        if (Lower(entry.first) == wanted) return &entry;
+        if (LowerAscii(entry.first) == wanted) return &entry;
     }
     return nullptr;
 }

@@ -12,13 +12,13 @@
 #include "platform/shell.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <mutex>
 #include <string>
 
 #include "platform/errors.h"
 #include "platform/fs.h"
 #include "platform/posix/vfs.h"
+#include "platform/text.h"
 
 namespace platform {
 
@@ -31,31 +31,6 @@ struct ShellConfig {
     std::string userName;
 };
 
-std::string Trim(const std::string& s) {
-    const size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return "";
-    const size_t e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return s;
-}
-
-// A value without its comment: ";" at the start or after a blank begins one, so that paths
-// holding ";" stay whole.
-std::string StripComment(const std::string& value) {
-    for (size_t i = 0; i < value.size(); ++i) {
-        if (value[i] == ';' && (i == 0 || value[i - 1] == ' ' || value[i - 1] == '\t')) {
-            return Trim(value.substr(0, i));
-        }
-    }
-    return Trim(value);
-}
-
 // Reads the [shell] section anew on every call, so that a test that rewrites machine.ini sees
 // its change at once.
 ShellConfig LoadShellConfig() {
@@ -65,23 +40,12 @@ ShellConfig LoadShellConfig() {
         prefix = posix::GetMachine().prefix;
     }
     ShellConfig config;
-    std::ifstream in(prefix + "/machine.ini", std::ios::binary);
-    std::string line, section;
-    while (std::getline(in, line)) {
-        const std::string t = Trim(line);
-        if (t.empty() || t[0] == ';' || t[0] == '#') continue;
-        if (t[0] == '[') {
-            const size_t end = t.find(']');
-            section =
-                Lower(Trim(t.substr(1, end == std::string::npos ? std::string::npos : end - 1)));
-            continue;
-        }
-        const size_t eq = t.find('=');
-        if (section != "shell" || eq == std::string::npos) continue;
-        const std::string key = Lower(Trim(t.substr(0, eq)));
-        const std::string value = StripComment(t.substr(eq + 1));
+    for (const posix::IniEntry& entry : posix::ReadMachineIni(prefix + "/machine.ini")) {
+        if (entry.section != "shell") continue;
+        const std::string key = LowerAscii(entry.key);
+        const std::string& value = entry.value;
         if (key == "special_folders") {
-            const std::string v = Lower(value);
+            const std::string v = LowerAscii(value);
             if (v == "missing" || v == "no" || v == "0") {
                 config.function = ShellConfig::Function::Missing;
             } else if (v == "stub") {

@@ -17,6 +17,7 @@
 
 #include "platform/errors.h"
 #include "platform/machine.h"
+#include "platform/text.h"
 
 namespace platform::posix {
 
@@ -29,30 +30,16 @@ constexpr const char* kDefaultMachineIni =
     "C = drive_c, fixed\n";
 constexpr const char* kRegistryHeader = "Windows Registry Editor Version 5.00\n";
 
-std::string Trim(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return "";
-    size_t e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return s;
-}
-
 // A value with its comment removed: ";" or "#" at the start of the value or after a blank
 // begins a comment, so "C:\Temp\" and "a;b" stay whole.
 std::string StripComment(const std::string& value) {
     for (size_t i = 0; i < value.size(); ++i) {
         if ((value[i] == ';' || value[i] == '#') &&
             (i == 0 || value[i - 1] == ' ' || value[i - 1] == '\t')) {
-            return Trim(value.substr(0, i));
+            return TrimBlanks(value.substr(0, i));
         }
     }
-    return Trim(value);
+    return TrimBlanks(value);
 }
 
 bool FileExists(const std::string& path) {
@@ -97,7 +84,7 @@ std::string PrefixPath() {
 }
 
 uint32_t DriveTypeFromText(const std::string& text) {
-    std::string t = Lower(text);
+    std::string t = LowerAscii(text);
     if (t == "cdrom" || t == "cd-rom" || t == "cd" || t == "dvd") return kDriveCdRom;
     if (t == "remote" || t == "network") return kDriveRemote;
     if (t == "removable") return kDriveRemovable;
@@ -114,10 +101,10 @@ Drive ParseDrive(char letter, const std::string& value, const std::string& prefi
     for (int i = 0; i < 2; ++i) {
         size_t comma = rest.find(',');
         if (comma == std::string::npos) break;
-        fields.push_back(Trim(rest.substr(0, comma)));
+        fields.push_back(TrimBlanks(rest.substr(0, comma)));
         rest = rest.substr(comma + 1);
     }
-    fields.push_back(Trim(rest));
+    fields.push_back(TrimBlanks(rest));
     std::string host = fields[0];
     if (host.empty()) host = ".";
     if (host[0] != '/') host = prefix + "/" + host;
@@ -127,29 +114,43 @@ Drive ParseDrive(char letter, const std::string& value, const std::string& prefi
     return d;
 }
 
-void LoadIni(const std::string& path, Machine* m) {
+}  // namespace
+
+std::vector<IniEntry> ReadMachineIni(const std::string& path) {
+    std::vector<IniEntry> entries;
     std::ifstream in(path, std::ios::binary);
     std::string line, section;
     while (std::getline(in, line)) {
-        std::string t = Trim(line);
+        std::string t = TrimBlanks(line);
         if (t.empty() || t[0] == ';' || t[0] == '#') continue;
         if (t[0] == '[') {
             size_t end = t.find(']');
-            section =
-                Lower(Trim(t.substr(1, end == std::string::npos ? std::string::npos : end - 1)));
+            section = LowerAscii(
+                TrimBlanks(t.substr(1, end == std::string::npos ? std::string::npos : end - 1)));
             continue;
         }
         size_t eq = t.find('=');
         if (eq == std::string::npos) continue;
-        std::string key = Trim(t.substr(0, eq));
-        std::string value = StripComment(t.substr(eq + 1));
-        std::string lkey = Lower(key);
+        entries.push_back({section, TrimBlanks(t.substr(0, eq)), StripComment(t.substr(eq + 1))});
+    }
+    return entries;
+}
+
+namespace {
+
+void LoadIni(const std::string& path, Machine* m) {
+    for (const IniEntry& entry : ReadMachineIni(path)) {
+        const std::string& section = entry.section;
+        const std::string& key = entry.key;
+        const std::string& value = entry.value;
+        std::string lkey = LowerAscii(key);
         if (section == "system") {
             if (lkey == "language") {
                 long v = std::strtol(value.c_str(), nullptr, 10);
                 if (v > 0 && v < 65536) m->language = static_cast<uint16_t>(v);
             } else if (lkey == "admin") {
-                m->admin = value != "0" && Lower(value) != "no" && Lower(value) != "false";
+                m->admin =
+                    value != "0" && LowerAscii(value) != "no" && LowerAscii(value) != "false";
             } else if (lkey == "temp") {
                 m->temp = value;
             }
@@ -259,9 +260,9 @@ bool SaveServices() {
         written = true;
     };
     while (std::getline(in, line)) {
-        std::string t = Trim(line);
+        std::string t = TrimBlanks(line);
         if (!t.empty() && t[0] == '[') {
-            inServices = Lower(t).rfind("[services]", 0) == 0;
+            inServices = LowerAscii(t).rfind("[services]", 0) == 0;
             out << line << "\n";
             if (inServices) writeServices();
             continue;

@@ -57,6 +57,16 @@ struct Machine {
 Machine& GetMachine();
 std::recursive_mutex& MachineLock();
 
+// One "key = value" line of machine.ini: its section in lower case, the key as written, and the
+// value without its comment (";" or "#" at the start or after a blank) and outer blanks.
+struct IniEntry {
+    std::string section;
+    std::string key;
+    std::string value;
+};
+// The entries of the machine.ini at host path, in file order (none when it cannot be read).
+std::vector<IniEntry> ReadMachineIni(const std::string& path);
+
 // Writes the [services] section back into machine.ini (other sections kept as they are).
 bool SaveServices();
 
