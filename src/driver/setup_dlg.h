@@ -7,6 +7,7 @@
 
 #include "download/attach_image.h"
 #include "download/image_list.h"
+#include "driver/run_outcome.h"
 #include "ui/dialog.h"
 
 namespace zefi {
@@ -54,6 +55,9 @@ class CSetupDlg : public ui::Dialog {
     // A source on a network path ends the menu as Cancel does. In download mode the medium is
     // downloaded as disk images first and the installation runs from the attached first image.
     void RunInstall();
+
+    // How the last run ended (kNone before the first run).
+    RunOutcome GetRunOutcome() const { return m_runOutcome; }
 
     // The Start menu programs folder found by the last run ("" when none was found).
     const std::string& GetProgramsFolder() const { return m_programsFolder; }
@@ -126,6 +130,7 @@ class CSetupDlg : public ui::Dialog {
     int32_t m_saveDestination = 1;
     int32_t m_downloadMode = 0;
     int32_t m_serverInstallation = 0;
+    RunOutcome m_runOutcome = RunOutcome::kNone;
 
     // Download state: kept from the download of a run until the next run or the program end.
     ImageHandle m_imageHandle;

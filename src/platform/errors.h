@@ -45,6 +45,7 @@ enum : uint32_t {
     kErrorServiceDoesNotExist = 1060,
     kErrorServiceCannotAcceptCtrl = 1061,
     kErrorServiceNotActive = 1062,
+    kErrorNoUnicodeTranslation = 1113,
     kErrorIoDevice = 1117,
     kErrorFileCorrupt = 1392,
     kErrorCancelled = 1223,

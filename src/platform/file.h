@@ -28,6 +28,8 @@ class File {
     bool Read(void* buffer, uint32_t size, uint32_t* got);
     bool Write(const void* buffer, uint32_t size, uint32_t* written);
     bool GetSize(uint64_t* size);
+    // FlushFileBuffers: the file's data reaches the disk. False with the last error set.
+    bool FlushToDisk();
     bool GetLastWriteTime(FileTime* time);
     bool SetLastWriteTime(FileTime time);
     // CloseHandle; false when pending data could not be written.

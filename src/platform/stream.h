@@ -29,6 +29,10 @@ class Stream {
     size_t Write(const void* buffer, size_t size);
     bool Puts(const std::string& text);
     bool Flush();
+    // _commit: flushes pending writes and then the file's data to the disk (fsync on posix,
+    // FlushFileBuffers on Windows), so that a rename after it never leaves an empty file after a
+    // power cut. False with the last error set.
+    bool Commit();
     // _fseeki64 with origin 0 (from the start), 1 (from the current position) or 2 (from the
     // end). Pending writes are flushed, read-ahead is dropped and the end-of-file state is
     // cleared. False with the last error set (kErrorInvalidParameter for a position before the

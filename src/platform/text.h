@@ -10,6 +10,10 @@ namespace platform {
 // display (UTF-8). Bytes that Windows-1250 leaves undefined become "?"; the result never fails.
 // Any thread.
 std::string AnsiToDisplay(const std::string& ansi);
+// The reverse: text as a person typed it (UTF-8) into the ANSI code page. False with
+// kErrorNoUnicodeTranslation (1113) and *ansi untouched when a character has no code-page
+// form (it never becomes "?"), or when the text is not valid UTF-8. Any thread.
+bool DisplayToAnsi(const std::string& display, std::string* ansi);
 
 // ASCII case folding, the way names of files, registry keys, services and answers are compared.
 std::string LowerAscii(std::string text);
