@@ -3,6 +3,7 @@
 #include <exception>
 #include <string>
 
+#include "app/exit_status.h"
 #include "app/setup_app.h"
 #include "ui/hosts/default_host.h"
 
@@ -29,15 +30,15 @@ int main(int argc, char** argv) {
             if (i > 1) commandLine += ' ';
             commandLine += QuoteForParser(argv[i]);
         }
-        if (!ui::hosts::InstallDefaultHost()) return 2;
+        if (!ui::hosts::InstallDefaultHost()) return zefi::kExitBadCommandLine;
         zefi::CSetupApp app(commandLine);
         app.InitInstance();
+        return zefi::ExitStatus(app);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zefisetup: %s\n", e.what());
-        return 1;
+        return zefi::kExitInternalFailure;
     } catch (...) {
         std::fprintf(stderr, "zefisetup: unexpected failure\n");
-        return 1;
+        return zefi::kExitInternalFailure;
     }
-    return 0;
 }

@@ -77,6 +77,7 @@ bool CSetupApp::InitInstance() {
         dialog.DoModal();
         m_outcome = Outcome::kMainMenu;
     }
+    m_runOutcome = dialog.GetRunOutcome();
     return false;
 }
 

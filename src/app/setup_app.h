@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/start_parameters.h"
+#include "driver/run_outcome.h"
 
 namespace zefi {
 
@@ -30,6 +31,8 @@ class CSetupApp {
     bool InitInstance();
 
     Outcome GetOutcome() const { return m_outcome; }
+    // How the last installation run of this start ended (kNone when none was made).
+    RunOutcome GetRunOutcome() const { return m_runOutcome; }
     const StartParameters& GetParameters() const { return m_parameters; }
     const std::string& GetSourceDirectory() const { return m_sourceDirectory; }
     int32_t GetDownloadMode() const { return m_downloadMode; }
@@ -49,6 +52,7 @@ class CSetupApp {
     std::string m_destination;
     int32_t m_downloadMode = 0;
     Outcome m_outcome = Outcome::kNone;
+    RunOutcome m_runOutcome = RunOutcome::kNone;
 };
 
 }  // namespace zefi
