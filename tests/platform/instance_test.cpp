@@ -2,6 +2,7 @@
 #include "platform/instance.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/errors.h"
 #include "support/temp_prefix.h"
 
 namespace {
@@ -95,3 +97,73 @@ TEST_F(Instance, ProcessThatDiesWithoutCleaningUpLeavesNoTitleOpen) {
 }
 
 }  // namespace
+
+// ---- The run lock. ----
+
+using platform::RunLock;
+
+TEST_F(Instance, RunLockIsHeldByOneHolderAtATime) {
+    RunLock first;
+    ASSERT_TRUE(first.TryAcquire());
+    EXPECT_TRUE(first.IsHeld());
+    RunLock second;
+    EXPECT_FALSE(second.TryAcquire());
+    EXPECT_EQ(platform::GetLastError(), platform::kErrorAlreadyExists);
+    EXPECT_FALSE(second.IsHeld());
+    first.Release();
+    EXPECT_FALSE(first.IsHeld());
+    EXPECT_TRUE(second.TryAcquire());
+    {
+        RunLock third;
+        EXPECT_FALSE(third.TryAcquire());
+    }
+    second.Release();
+    {
+        RunLock scoped;
+        EXPECT_TRUE(scoped.TryAcquire());
+    }
+    // The destructor released it.
+    RunLock after;
+    EXPECT_TRUE(after.TryAcquire());
+}
+
+TEST_F(Instance, RunLockOfAProcessThatCrashesIsReleased) {
+    const std::string ready = m_prefix->Host("ready");
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        RunLock* lock = new RunLock;  // never released: the process is killed
+        if (!lock->TryAcquire()) ::_exit(1);
+        m_prefix->WriteHostFile("ready", "");
+        for (;;) ::pause();
+    }
+    ASSERT_TRUE(WaitForHostFile(ready));
+    RunLock mine;
+    EXPECT_FALSE(mine.TryAcquire());
+    EXPECT_EQ(platform::GetLastError(), platform::kErrorAlreadyExists);
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_TRUE(mine.TryAcquire());
+}
+
+TEST_F(Instance, RunLockIsNotPassedToStartedPrograms) {
+    RunLock lock;
+    ASSERT_TRUE(lock.TryAcquire());
+    // A program the run starts and leaves running must not keep the machine locked.
+    const std::string started = m_prefix->Host("started");
+    const std::string command = "touch '" + started + "' && exec sleep 30";
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ASSERT_TRUE(WaitForHostFile(started));
+    lock.Release();
+    RunLock next;
+    EXPECT_TRUE(next.TryAcquire());
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+}

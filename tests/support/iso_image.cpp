@@ -43,3 +43,24 @@ bool MakeIsoImage(const std::string& sourceDir, const std::string& label,
 }
 
 }  // namespace testsupport
+
+namespace testsupport {
+
+bool CutIsoImageInsideFile(const std::string& isoPath, const std::string& fileStart,
+                           uint64_t keep) {
+    std::string image;
+    {
+        std::ifstream in(isoPath, std::ios::binary);
+        if (!in) return false;
+        std::stringstream text;
+        text << in.rdbuf();
+        image = text.str();
+    }
+    size_t at = image.find(fileStart);
+    if (at == std::string::npos || fileStart.empty()) return false;
+    std::error_code error;
+    std::filesystem::resize_file(isoPath, at + keep, error);
+    return !error;
+}
+
+}  // namespace testsupport

@@ -1,6 +1,7 @@
 // Real ISO 9660 images for tests, made with xorriso from a host directory.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace testsupport {
@@ -12,5 +13,11 @@ namespace testsupport {
 bool MakeIsoImage(const std::string& sourceDir, const std::string& label,
                   const std::string& isoPath, const std::string& options = "-J -R",
                   std::string* log = nullptr);
+
+// Damages an image the way a scratched disc is damaged: cuts the image file keep bytes after
+// the first place its bytes hold fileStart (the start of a file's data), so that the file's
+// first bytes read and the rest fail. Keep a multiple of 2048 to cut between blocks. False when
+// the image cannot be read or does not hold fileStart.
+bool CutIsoImageInsideFile(const std::string& isoPath, const std::string& fileStart, uint64_t keep);
 
 }  // namespace testsupport

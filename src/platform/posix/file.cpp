@@ -1,5 +1,6 @@
 // File handles of the emulated machine (CreateFile family) over host files or image volumes,
-// with read-ahead and write-behind buffers for the block-wise copy loops.
+// with a read-ahead buffer for the block-wise copy loops. Writes go to the host file at once, so
+// that a write the disk refuses fails in the call that made it, as WriteFile does.
 #include "platform/file.h"
 
 #include <fcntl.h>
@@ -34,28 +35,39 @@ struct File::Impl {
     posix::ShareRegistration share;
     std::vector<char> readBuffer;
     size_t readPos = 0, readLen = 0;
-    std::vector<char> writeBuffer;
+    // Bytes written since the free space was last marked as changed.
+    size_t unnoted = 0;
 
-    bool FlushWrites() {
-        if (writeBuffer.empty()) return true;
+    // Writes every byte or fails: a short write means the disk is full.
+    bool WriteThrough(const char* data, size_t size) {
         size_t done = 0;
-        while (done < writeBuffer.size()) {
-            ssize_t n = ::write(fd, writeBuffer.data() + done, writeBuffer.size() - done);
+        while (done < size) {
+            ssize_t n = ::write(fd, data + done, size - done);
             if (n < 0) {
                 if (errno == EINTR) continue;
                 int err = errno;
-                posix::NoteHostChange();
-                writeBuffer.erase(writeBuffer.begin(),
-                                  writeBuffer.begin() + static_cast<std::ptrdiff_t>(done));
+                NoteWritten(done, true);
                 errno = err;
                 return FailErrno();
             }
+            if (n == 0) {
+                NoteWritten(done, true);
+                return Fail(kErrorDiskFull);
+            }
             done += static_cast<size_t>(n);
         }
-        // Free space is measured again after the data went out.
-        posix::NoteHostChange();
-        writeBuffer.clear();
+        NoteWritten(done, false);
         return true;
+    }
+
+    // The free space of the volume is measured anew after about every buffer's worth of data,
+    // not after every small block, and at once after a failure.
+    void NoteWritten(size_t bytes, bool now) {
+        unnoted += bytes;
+        if (now || unnoted >= kBufferSize) {
+            posix::NoteHostChange();
+            unnoted = 0;
+        }
     }
 
     // Gives back read-ahead bytes that the caller has not seen, before a write or a size query.
@@ -140,7 +152,7 @@ bool File::Open(const std::string& path, uint32_t access, uint32_t share, Dispos
     f.open = true;
     f.access = access;
     f.readPos = f.readLen = 0;
-    f.writeBuffer.clear();
+    f.unnoted = 0;
     // CreateFile reports an existing file it opened for "always" dispositions.
     SetLastError(r.exists && (disposition == kCreateAlways || disposition == kOpenAlways)
                      ? kErrorAlreadyExists
@@ -157,13 +169,22 @@ bool File::Read(void* buffer, uint32_t size, uint32_t* got) {
     if (!(f.access & kRead)) return Fail(kErrorAccessDenied);
     char* out = static_cast<char*>(buffer);
     if (f.image) {
-        int64_t n = f.image->ReadAt(f.inner, f.imagePos, out, size);
-        if (n < 0) return Fail(kErrorIoDevice);
-        f.imagePos += static_cast<uint64_t>(n);
-        *got = static_cast<uint32_t>(n);
+        // A volume may hand out less than asked before a block it cannot read: the read goes
+        // on, so that the call covering that block is the one that fails.
+        uint32_t done = 0;
+        while (done < size) {
+            int64_t n = f.image->ReadAt(f.inner, f.imagePos, out + done, size - done);
+            if (n < 0) {
+                *got = done;
+                return Fail(kErrorIoDevice);
+            }
+            if (n == 0) break;
+            f.imagePos += static_cast<uint64_t>(n);
+            done += static_cast<uint32_t>(n);
+        }
+        *got = done;
         return true;
     }
-    if (!f.writeBuffer.empty() && !f.FlushWrites()) return false;
     uint32_t done = 0;
     while (done < size) {
         if (f.readPos < f.readLen) {
@@ -194,15 +215,7 @@ bool File::Write(const void* buffer, uint32_t size, uint32_t* written) {
     if (!f.open) return Fail(kErrorInvalidHandle);
     if (!(f.access & kWrite) || f.image) return Fail(kErrorAccessDenied);
     if (!f.DropReadAhead()) return false;
-    const char* in = static_cast<const char*>(buffer);
-    if (f.writeBuffer.size() + size > kBufferSize && !f.FlushWrites()) return false;
-    if (size >= kBufferSize) {
-        f.writeBuffer.assign(in, in + size);
-        if (!f.FlushWrites()) return false;
-    } else {
-        if (f.writeBuffer.capacity() < kBufferSize) f.writeBuffer.reserve(kBufferSize);
-        f.writeBuffer.insert(f.writeBuffer.end(), in, in + size);
-    }
+    if (!f.WriteThrough(static_cast<const char*>(buffer), size)) return false;
     *written = size;
     return true;
 }
@@ -214,10 +227,18 @@ bool File::GetSize(uint64_t* size) {
         *size = f.imageInfo.size;
         return true;
     }
-    if (!f.FlushWrites()) return false;
     struct stat st;
     if (::fstat(f.fd, &st) != 0) return FailErrno();
     *size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+bool File::FlushToDisk() {
+    Impl& f = *m_impl;
+    if (!f.open) return Fail(kErrorInvalidHandle);
+    // FlushFileBuffers needs a handle that may write.
+    if (f.image || !(f.access & kWrite)) return Fail(kErrorAccessDenied);
+    if (::fsync(f.fd) != 0) return FailErrno();
     return true;
 }
 
@@ -228,7 +249,6 @@ bool File::GetLastWriteTime(FileTime* time) {
         *time = f.imageInfo.lastWriteTime;
         return true;
     }
-    if (!f.FlushWrites()) return false;
     struct stat st;
     if (::fstat(f.fd, &st) != 0) return FailErrno();
     *time = posix::FileTimeFromUnix(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
@@ -240,8 +260,6 @@ bool File::SetLastWriteTime(FileTime time) {
     if (!f.open) return Fail(kErrorInvalidHandle);
     if (f.image) return Fail(kErrorWriteProtect);
     if (!(f.access & kWrite)) return Fail(kErrorAccessDenied);
-    // Pending data goes out first, or its write would move the time again.
-    if (!f.FlushWrites()) return false;
     int64_t s, ns;
     posix::UnixFromFileTime(time, &s, &ns);
     struct timespec times[2];
@@ -259,11 +277,8 @@ bool File::Close() {
     bool ok = true;
     uint32_t error = kErrorSuccess;
     if (f.fd >= 0) {
-        if (!f.FlushWrites()) {
-            ok = false;
-            error = GetLastError();
-        }
-        if (::close(f.fd) != 0 && ok) {
+        if (f.unnoted != 0) posix::NoteHostChange();
+        if (::close(f.fd) != 0) {
             ok = false;
             error = posix::MapErrno(errno);
         }
@@ -275,8 +290,7 @@ bool File::Close() {
     f.share.Release();
     f.readBuffer.clear();
     f.readBuffer.shrink_to_fit();
-    f.writeBuffer.clear();
-    f.writeBuffer.shrink_to_fit();
+    f.unnoted = 0;
     f.readPos = f.readLen = 0;
     if (!ok) return Fail(error);
     return true;

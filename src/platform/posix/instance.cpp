@@ -1,6 +1,7 @@
 // Open dialog titles of the emulated machine: each registered title is a lock file under
 // $ZEFISETUP_PREFIX/instance, held with a shared flock while the dialog is open, so that any
-// process of the machine can tell whether such a dialog exists.
+// process of the machine can tell whether such a dialog exists. The run lock is one more file
+// there, held with an exclusive flock for the length of an installation run.
 #include "platform/instance.h"
 
 #include <fcntl.h>
@@ -12,6 +13,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/errors.h"
 #include "platform/posix/vfs.h"
 
 namespace platform {
@@ -70,6 +72,42 @@ bool IsTitleOpen(const std::string& title) {
     bool held = FlockRetrying(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     ::close(fd);
     return held;
+}
+
+// The kernel drops a flock when its descriptor is closed, which happens when the process ends
+// in any way; the descriptor is not inherited by the programs the run starts, so a command
+// left running by the install script does not hold the machine's lock.
+struct RunLock::Impl {
+    int fd = -1;
+};
+
+RunLock::RunLock() : m_impl(std::make_unique<Impl>()) {}
+
+RunLock::~RunLock() { Release(); }
+
+bool RunLock::TryAcquire() {
+    if (m_impl->fd >= 0) return true;
+    ::mkdir(InstanceDir().c_str(), 0777);
+    int fd = ::open((InstanceDir() + "/run.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return posix::FailErrno();
+    if (FlockRetrying(fd, LOCK_EX | LOCK_NB) != 0) {
+        int err = errno;
+        ::close(fd);
+        if (err == EWOULDBLOCK) return posix::Fail(kErrorAlreadyExists);
+        errno = err;
+        return posix::FailErrno();
+    }
+    m_impl->fd = fd;
+    return true;
+}
+
+bool RunLock::IsHeld() const { return m_impl->fd >= 0; }
+
+void RunLock::Release() {
+    // The file stays, for the same reason as a title's.
+    if (m_impl->fd < 0) return;
+    ::close(m_impl->fd);
+    m_impl->fd = -1;
 }
 
 }  // namespace platform

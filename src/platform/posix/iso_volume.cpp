@@ -166,12 +166,18 @@ class IsoVolume final : public ImageVolume {
                 uint64_t blocks = std::min<uint64_t>(left / ISO_BLOCKSIZE, kMaxBlocksPerRead);
                 long got =
                     iso9660_iso_seek_read(m_iso, target + done, block, static_cast<long>(blocks));
-                if (got != static_cast<long>(blocks * ISO_BLOCKSIZE)) return -1;
+                if (got != static_cast<long>(blocks * ISO_BLOCKSIZE)) {
+                    // As read() does, the blocks before one that cannot be read are handed
+                    // out; the next call, starting at that block, fails.
+                    uint64_t whole = got > 0 ? static_cast<uint64_t>(got) / ISO_BLOCKSIZE : 0;
+                    done += whole * ISO_BLOCKSIZE;
+                    return done > 0 ? static_cast<int64_t>(done) : -1;
+                }
                 done += blocks * ISO_BLOCKSIZE;
             } else {
                 // A partial block at either end goes through the bounce buffer.
                 long got = iso9660_iso_seek_read(m_iso, m_bounce, block, 1);
-                if (got != ISO_BLOCKSIZE) return -1;
+                if (got != ISO_BLOCKSIZE) return done > 0 ? static_cast<int64_t>(done) : -1;
                 uint64_t take = std::min<uint64_t>(ISO_BLOCKSIZE - within, left);
                 std::memcpy(target + done, m_bounce + within, take);
                 done += take;

@@ -1,5 +1,6 @@
 // C runtime file streams of the emulated machine, with the Windows text mode: CR LF read as
-// "\n", Ctrl+Z as the end of the file, "\n" written as CR LF.
+// "\n", Ctrl+Z as the end of the file, "\n" written as CR LF. Reads are buffered; writes go to
+// the host file in the call that makes them, so that a write the disk refuses fails there.
 #include "platform/stream.h"
 
 #include <fcntl.h>
@@ -22,7 +23,6 @@ using posix::FailErrno;
 
 namespace {
 constexpr size_t kReadBuffer = 64 * 1024;
-constexpr size_t kWriteBuffer = 64 * 1024;
 constexpr int kCtrlZ = 0x1A;
 }  // namespace
 
@@ -41,11 +41,9 @@ struct Stream::Impl {
     posix::ShareRegistration share;
     std::vector<char> readBuffer;
     size_t readPos = 0, readLen = 0;
-    std::string writeBuffer;
 
     // Refills the read buffer; false at the end of the file or on an error.
     bool Fill() {
-        if (!writeBuffer.empty() && !FlushWrites()) return false;
         if (readBuffer.empty()) readBuffer.resize(kReadBuffer);
         readPos = readLen = 0;
         for (;;) {
@@ -108,19 +106,19 @@ struct Stream::Impl {
         return c;
     }
 
-    bool FlushWrites() {
+    // Writes every byte or fails (a write that makes no progress means the disk is full).
+    bool WriteThrough(const char* data, size_t size) {
         size_t done = 0;
-        while (done < writeBuffer.size()) {
-            ssize_t n = ::write(fd, writeBuffer.data() + done, writeBuffer.size() - done);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                writeBuffer.erase(0, done);
+        while (done < size) {
+            ssize_t n = ::write(fd, data + done, size - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
                 error = true;
-                return FailErrno();
+                posix::NoteHostChange();
+                return n < 0 ? FailErrno() : Fail(kErrorDiskFull);
             }
             done += static_cast<size_t>(n);
         }
-        writeBuffer.clear();
         return true;
     }
 
@@ -208,7 +206,6 @@ bool Stream::Open(const std::string& path, const char* mode) {
     s.canWrite = writes;
     s.eof = s.error = s.ended = false;
     s.readPos = s.readLen = 0;
-    s.writeBuffer.clear();
     return true;
 }
 
@@ -221,13 +218,15 @@ char* Stream::Gets(char* buffer, int size) {
         return buffer;
     }
     int n = 0;
+    bool failedBefore = m_impl->error;
     while (n < size - 1) {
         int c = m_impl->Get();
         if (c == EOF) break;
         buffer[n++] = static_cast<char>(c);
         if (c == '\n') break;
     }
-    if (n == 0) return nullptr;
+    // As fgets: a read error gives no piece at all, never the part read before it.
+    if (n == 0 || (m_impl->error && !failedBefore)) return nullptr;
     buffer[n] = '\0';
     return buffer;
 }
@@ -268,22 +267,21 @@ size_t Stream::Write(const void* buffer, size_t size) {
     }
     if (!s.DropReadAhead()) return 0;
     const char* in = static_cast<const char*>(buffer);
-    if (s.text) {
-        const char* end = in + size;
-        while (in < end) {
-            const char* newline = static_cast<const char*>(std::memchr(in, '\n', end - in));
-            if (newline == nullptr) {
-                s.writeBuffer.append(in, end);
-                break;
-            }
-            s.writeBuffer.append(in, newline);
-            s.writeBuffer += "\r\n";
-            in = newline + 1;
-        }
-    } else {
-        s.writeBuffer.append(in, size);
+    if (!s.text) return s.WriteThrough(in, size) ? size : 0;
+    // Text mode: each line goes out with its CR LF; the count is of the caller's bytes whose
+    // translation reached the file.
+    const char* end = in + size;
+    size_t done = 0;
+    std::string line;
+    while (in < end) {
+        const char* newline = static_cast<const char*>(std::memchr(in, '\n', end - in));
+        const char* stop = newline == nullptr ? end : newline + 1;
+        line.assign(in, newline == nullptr ? end : newline);
+        if (newline != nullptr) line += "\r\n";
+        if (!s.WriteThrough(line.data(), line.size())) return done;
+        done += static_cast<size_t>(stop - in);
+        in = stop;
     }
-    if (s.writeBuffer.size() >= kWriteBuffer && !s.FlushWrites()) return 0;
     return size;
 }
 
@@ -292,10 +290,16 @@ bool Stream::Puts(const std::string& text) {
 }
 
 bool Stream::Flush() {
+    // Nothing waits in the process: every write has reached the host file already.
+    return m_impl->open;
+}
+
+bool Stream::Commit() {
     Impl& s = *m_impl;
-    if (!s.open) return false;
-    if (s.fd < 0) return true;
-    return s.FlushWrites();
+    if (!s.open) return Fail(kErrorInvalidHandle);
+    if (s.image || !s.canWrite) return Fail(s.image ? kErrorWriteProtect : kErrorAccessDenied);
+    if (::fsync(s.fd) != 0) return FailErrno();
+    return true;
 }
 
 bool Stream::Seek(int64_t offset, int origin) {
@@ -311,7 +315,6 @@ bool Stream::Seek(int64_t offset, int origin) {
             if (!s.image->Stat(s.inner, &info)) return Fail(kErrorIoDevice);
             base = static_cast<int64_t>(info.size);
         } else {
-            if (!s.FlushWrites()) return false;
             struct stat st;
             if (::fstat(s.fd, &st) != 0) return FailErrno();
             base = st.st_size;
@@ -324,7 +327,6 @@ bool Stream::Seek(int64_t offset, int origin) {
     if (s.image) {
         s.imagePos = static_cast<uint64_t>(target);
     } else {
-        if (!s.FlushWrites()) return false;
         if (::lseek(s.fd, static_cast<off_t>(target), SEEK_SET) < 0) return FailErrno();
     }
     s.readPos = s.readLen = 0;
@@ -345,7 +347,7 @@ int64_t Stream::Tell() const {
         FailErrno();
         return -1;
     }
-    return static_cast<int64_t>(at) - unread + static_cast<int64_t>(s.writeBuffer.size());
+    return static_cast<int64_t>(at) - unread;
 }
 
 bool Stream::Truncate(int64_t size) {
@@ -353,7 +355,7 @@ bool Stream::Truncate(int64_t size) {
     if (!s.open) return Fail(kErrorInvalidHandle);
     if (s.image || !s.canWrite) return Fail(s.image ? kErrorWriteProtect : kErrorAccessDenied);
     if (size < 0) return Fail(kErrorInvalidParameter);
-    if (!s.FlushWrites() || !s.DropReadAhead()) return false;
+    if (!s.DropReadAhead()) return false;
     if (::ftruncate(s.fd, static_cast<off_t>(size)) != 0) return FailErrno();
     return true;
 }
@@ -365,14 +367,10 @@ bool Stream::Error() const { return m_impl->error; }
 bool Stream::Close() {
     Impl& s = *m_impl;
     if (!s.open) return false;
-    bool ok = !s.error || s.writeBuffer.empty();
+    bool ok = true;
     uint32_t code = kErrorSuccess;
     if (s.fd >= 0) {
-        if (!s.FlushWrites()) {
-            ok = false;
-            code = GetLastError();
-        }
-        if (::close(s.fd) != 0 && ok) {
+        if (::close(s.fd) != 0) {
             ok = false;
             code = posix::MapErrno(errno);
         }
@@ -383,7 +381,6 @@ bool Stream::Close() {
     s.share.Release();
     s.readBuffer.clear();
     s.readBuffer.shrink_to_fit();
-    s.writeBuffer.clear();
     s.readPos = s.readLen = 0;
     if (!ok) return code != kErrorSuccess ? Fail(code) : false;
     return true;

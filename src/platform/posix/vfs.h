@@ -27,7 +27,8 @@ class ImageVolume {
     virtual bool Stat(const std::string& inner, FindData* out) = 0;
     // Entries of a directory (without "." and ".."); false when it is not a directory.
     virtual bool List(const std::string& innerDir, std::vector<FindData>* out) = 0;
-    // Reads up to size bytes at offset; returns the count, or -1 on a read error.
+    // Reads up to size bytes at offset; returns the count, or -1 on a read error. Before a block
+    // that cannot be read it may return fewer bytes than asked; the next call then fails.
     virtual int64_t ReadAt(const std::string& inner, uint64_t offset, void* buffer,
                            uint64_t size) = 0;
 };
