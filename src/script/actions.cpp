@@ -122,8 +122,7 @@ bool CInsGrp::RunAction(int code, const CMBString& argument) {
         case kActionQuit:
             std::exit(1);
         case kActionSync:
-            ActionSync(argument);
-            return true;
+            return ActionSync(argument);
         case kActionCfgCmp:
             ActionCfgCmp();
             return true;
@@ -268,9 +267,14 @@ void CInsGrp::ActionSetInstall(const CMBString& argument) {
     if (value == 0 || value == 1) m_context->SetNewInstall(value);
 }
 
-void CInsGrp::ActionSync(const CMBString& argument) {
-    if (!CheckDisk()) return;
-    m_system.DeleteMissing(SourceDirectory().str(), DestinationDirectory().str(), argument.str());
+bool CInsGrp::ActionSync(const CMBString& argument) {
+    if (!CheckDisk()) return true;
+    // A source that is not there to compare with fails like a copy, with Retry or Exit.
+    if (m_system.DeleteMissing(SourceDirectory().str(), DestinationDirectory().str(),
+                               argument.str()))
+        return true;
+    RecordCopyError();
+    return false;
 }
 
 void CInsGrp::ActionCfgCmp() {

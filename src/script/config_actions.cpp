@@ -21,6 +21,11 @@ bool CInsGrp::ReplaceInFile(const CMBString& path, const CMBString& oldText,
     return false;
 }
 
+bool CInsGrp::ReadFailure(const CTextFile& file) {
+    RecordReadError(CMBString(file.GetPath().c_str()), file.GetLastError());
+    return false;
+}
+
 bool CInsGrp::ActionInstallBatch(const CMBString& argument) {
     CMBString destination = DestinationDirectory();
     if (!m_context->GetNewInstall() && m_system.FindFile((destination + argument).str(), true))
@@ -36,11 +41,12 @@ bool CInsGrp::UpdateCfgFile(const CMBString& argument, const CMBString& target) 
     CTextFile installed(target.str());
     if (!m_appCfgUpdate.IsEmpty() && !CheckDisk()) return true;
     const CMBString newFile = SourceDirectory() + argument;
+    CTextFile source(newFile.str());
     if (!m_appCfgUpdate.IsEmpty()) {
-        CTextFile source(newFile.str());
         CMBString key;
         for (int i = 0; GetCommaListItem(m_appCfgUpdate, i, &key); ++i) {
             std::string value = source.ReadKeyLine(key.str());
+            if (source.ReadFailed()) return ReadFailure(source);
             if (value.empty()) continue;
             if (!installed.WriteKey(key.str(), value)) {
                 RecordWriteError(target, installed.GetLastError());
@@ -48,7 +54,9 @@ bool CInsGrp::UpdateCfgFile(const CMBString& argument, const CMBString& target) 
             }
         }
     }
-    std::string block = CTextFile(newFile.str()).GetAmpersandBlock();
+    // A block cut short by a read error must not replace the installed one.
+    std::string block = source.GetAmpersandBlock();
+    if (source.ReadFailed()) return ReadFailure(source);
     if (!block.empty() && !installed.SetAmpersandBlock(block)) {
         RecordWriteError(target, installed.GetLastError());
         return false;
@@ -106,12 +114,15 @@ bool CInsGrp::ActionInstallAppBatch(const CMBString& argument) {
         // The installed start batch tells where the application's configuration file lies.
         CTextFile batch(existing.str());
         CMBString path = batch.FindStartPath();
+        if (batch.ReadFailed()) return ReadFailure(batch);
         if (!path.IsEmpty()) {
             if (path.GetAt(0) == '\\') path = m_context->GetDestinationBase().Left(2) + path;
             m_context->RememberCfgPath(m_cfgGroup, path);
         }
         if (!CheckDisk()) return true;
-        std::string remLine = CTextFile((SourceDirectory() + argument).str()).GetRemLine();
+        CTextFile newBatch((SourceDirectory() + argument).str());
+        std::string remLine = newBatch.GetRemLine();
+        if (newBatch.ReadFailed()) return ReadFailure(newBatch);
         if (!remLine.empty() && !batch.SetRemLine(remLine)) {
             RecordWriteError(existing, batch.GetLastError());
             return false;

@@ -11,6 +11,7 @@
 
 namespace zefi {
 
+class CTextFile;
 class InstallContext;
 
 // Built by GroupList::process_list for one group of a list, filled with the group's option
@@ -88,7 +89,7 @@ class CInsGrp {
     bool ActionCat(const CMBString& argument);
     void ActionExist(const CMBString& argument);
     void ActionSetInstall(const CMBString& argument);
-    void ActionSync(const CMBString& argument);
+    bool ActionSync(const CMBString& argument);
     void ActionCfgCmp();
     void ActionCheckSpace(const CMBString& argument);
     void ActionGoBack(const CMBString& argument);
@@ -106,6 +107,9 @@ class CInsGrp {
     // Replaces oldText by newText in path; false (a write error on path, with the system's
     // last error) when the file cannot be rewritten.
     bool ReplaceInFile(const CMBString& path, const CMBString& oldText, const CMBString& newText);
+
+    // Records a read error of file (which met one) and returns false.
+    bool ReadFailure(const CTextFile& file);
 
     // Copies pattern from sourceDir to destinationDir, with sourceDir moved to the drive of the
     // current source base; a failure fills the error record from the copy engine.

@@ -8,6 +8,7 @@
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/stream.h"
+#include "system/copy_file_overwrite.h"
 
 namespace zefi {
 
@@ -66,6 +67,28 @@ bool IsDirectory(const std::string& path) {
            (attributes & platform::kAttrDirectory) != 0;
 }
 
+// Whether directory (ending with a backslash) exists and its entries can be listed; false with
+// the system's last error otherwise. An empty directory lists nothing but counts.
+bool IsListableDirectory(const std::string& directory) {
+    std::string path = directory;
+    if (path.size() > 3 && path.back() == '\\') path.pop_back();
+    uint32_t attributes = platform::GetFileAttributes(path);
+    if (attributes == platform::kInvalidFileAttributes) {
+        // The directory is what is missing, whichever level of it.
+        if (platform::GetLastError() == platform::kErrorFileNotFound)
+            platform::SetLastError(platform::kErrorPathNotFound);
+        return false;
+    }
+    if ((attributes & platform::kAttrDirectory) == 0) {
+        platform::SetLastError(platform::kErrorPathNotFound);
+        return false;
+    }
+    platform::FindHandle find;
+    platform::FindData entry;
+    if (find.First(directory + "*", &entry)) return true;
+    return platform::GetLastError() == platform::kErrorFileNotFound;
+}
+
 }  // namespace
 
 CSystem::CSystem(LogStream& log) : m_log(log) {}
@@ -96,13 +119,18 @@ bool CSystem::CopyFile(const std::string& source, const std::string& destination
     }
 
     // A read-only, hidden or system destination would refuse to be overwritten.
-    if (platform::GetFileAttributes(destination) != platform::kInvalidFileAttributes) {
+    const uint32_t existing = platform::GetFileAttributes(destination);
+    if (existing != platform::kInvalidFileAttributes) {
         platform::SetFileAttributes(destination, platform::kAttrNormal);
     }
+    // A file there is replaced as a whole; a directory of that name fails as before.
+    const bool replacing =
+        existing != platform::kInvalidFileAttributes && (existing & platform::kAttrDirectory) == 0;
 
     if (size < kSystemCopyLimit) {
         m_log << "Calling Windows function CopyFile(): ";
-        bool copied = platform::CopyFile(source, destination, false);
+        // An existing destination is replaced only by a complete copy.
+        bool copied = CopyFileOverwrite(source, destination);
         uint32_t error = platform::GetLastError();
         if (!copied) m_lastError = error;
         // The system copy takes the source's attributes along; files from a CD are read-only.
@@ -114,11 +142,20 @@ bool CSystem::CopyFile(const std::string& source, const std::string& destination
         }
         m_log << "failed with " << error << LogStream::endl;
     }
-    return CopyByHand(source, destination, size);
+    return CopyByHand(source, destination, size, replacing);
 }
 
-bool CSystem::CopyByHand(const std::string& source, const std::string& destination, uint32_t size) {
+bool CSystem::CopyByHand(const std::string& source, const std::string& destination, uint32_t size,
+                         bool replacing) {
     m_log << "Copying by hand..." << LogStream::endl;
+    // The blocks of a file that exists go to a temporary file beside it, which takes its place
+    // only when every byte is written: a failure or a stop leaves the old file whole. The
+    // volume must then hold the whole new file (size bytes) beside the old one, which is what
+    // the space check below compares, measured after the temporary file is gone. A new file
+    // is written in place and may stay partial.
+    std::string written = replacing ? ReplacementName(destination) : std::string();
+    if (written.empty()) written = destination;
+    const bool viaTemporary = written != destination;
 
     platform::File in;
     if (!in.Open(source, platform::File::kRead, platform::File::kShareRead,
@@ -128,7 +165,8 @@ bool CSystem::CopyByHand(const std::string& source, const std::string& destinati
         return false;
     }
     platform::File out;
-    if (!out.Open(destination, platform::File::kWrite, platform::File::kShareNone,
+    if (viaTemporary) ClearReadOnly(written);
+    if (!out.Open(written, platform::File::kWrite, platform::File::kShareNone,
                   platform::File::kCreateAlways)) {
         SetFailure(platform::GetLastError(), true);
         in.Close();
@@ -180,10 +218,17 @@ bool CSystem::CopyByHand(const std::string& source, const std::string& destinati
     platform::FileTime lastWrite = 0;
     if (in.GetLastWriteTime(&lastWrite)) out.SetLastWriteTime(lastWrite);
     in.Close();
-    if (!out.Close()) {
+    if (!out.Close() && result) {
         SetFailure(platform::GetLastError(), true);
+        m_log << "Error writing: " << destination << LogStream::endl;
         result = false;
     }
+    if (result && viaTemporary && !platform::MoveFile(written, destination, true)) {
+        SetFailure(platform::GetLastError(), true);
+        m_log << "Error writing: " << destination << LogStream::endl;
+        result = false;
+    }
+    if (!result && viaTemporary) DiscardTemporary(written);
 
     if (result) {
         if (m_sink) m_sink->SetBytesDone(size);
@@ -297,10 +342,7 @@ bool CSystem::DeleteFiles(const std::string& directory, const std::string& patte
     do {
         ++count;
         std::string path = prefix + entry.name;
-        uint32_t attributes = platform::GetFileAttributes(path);
-        if (attributes != platform::kInvalidFileAttributes) {
-            platform::SetFileAttributes(path, attributes & ~platform::kAttrReadOnly);
-        }
+        ClearReadOnly(path);
         if (!platform::DeleteFile(path)) {
             m_log << "DeleteFile failed for: " << path << LogStream::endl;
             result = false;
@@ -324,16 +366,26 @@ bool CSystem::DeleteMissing(const std::string& sourceDir, const std::string& des
         m_sink->SetDestinationText(dstDir);
         m_sink->SetSourceText(srcDir);
     }
+    // A file is gone from the source only when the source directory itself is there to say
+    // so. A missing directory, a drive that is not mapped or no longer attached, or a source
+    // that cannot be listed would otherwise look as if every file had been dropped.
+    if (!IsListableDirectory(srcDir)) {
+        SetFailure(platform::GetLastError(), false);
+        m_sourceName = srcDir;
+        m_destinationName = dstDir;
+        m_log << "Error reading: " << srcDir << ", nothing deleted in " << dstDir
+              << LogStream::endl;
+        m_log << "GetLastError: " << m_lastError << LogStream::endl;
+        return false;
+    }
     do {
         platform::FindHandle lookup;
         platform::FindData found;
         if (lookup.First(srcDir + entry.name, &found)) continue;
-        // Only "not there" means the source dropped the file. A source that cannot be read
-        // (drive not ready, access denied, network gone) must not cost the user the file.
-        uint32_t error = platform::GetLastError();
-        if (error != platform::kErrorFileNotFound && error != platform::kErrorPathNotFound) {
-            continue;
-        }
+        // Only "no such file" means the source dropped it. A source that went away meanwhile
+        // (path not found), or cannot be read (drive not ready, access denied, network gone)
+        // must not cost the user the file.
+        if (platform::GetLastError() != platform::kErrorFileNotFound) continue;
         DeleteFiles(dstDir, entry.name);
     } while (find.Next(&entry));
     return true;

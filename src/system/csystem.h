@@ -35,8 +35,10 @@ class CSystem {
     // size is the source's size, kHugeFileSize for 4 GiB or more. Files below kSystemCopyLimit
     // use the system copy; larger ones, and small ones whose system copy failed, are copied in
     // kBlockSize blocks with a stop check and a progress update after each. The result has
-    // normal attributes and the source's last-write time. False on failure or on a stop request
-    // (the error fields tell which side failed; a partial destination stays).
+    // normal attributes and the source's last-write time. An existing destination is replaced
+    // only by a complete copy (written beside it first, see CopyFileOverwrite), so it stays
+    // whole on any failure or stop. False on failure or on a stop request (the error fields
+    // tell which side failed; a new destination may stay partial).
     bool CopyFile(const std::string& source, const std::string& destination, uint32_t size);
 
     // Copies the files of sourceDir matching pattern into destinationDir, creating it (and the
@@ -52,7 +54,9 @@ class CSystem {
     bool DeleteFiles(const std::string& directory, const std::string& pattern);
 
     // Deletes the entries of destinationDir matching pattern that sourceDir does not hold.
-    // Nothing is deleted when the source directory itself cannot be read. Always true.
+    // True when nothing matches in destinationDir or the comparison was made. False, with
+    // nothing deleted, the failure logged and the error fields set (source side), when the
+    // source directory is missing, on a drive that is not there, or cannot be listed.
     bool DeleteMissing(const std::string& sourceDir, const std::string& destinationDir,
                        const std::string& pattern);
 
@@ -101,7 +105,8 @@ class CSystem {
 
   private:
     bool StopRequested();
-    bool CopyByHand(const std::string& source, const std::string& destination, uint32_t size);
+    bool CopyByHand(const std::string& source, const std::string& destination, uint32_t size,
+                    bool replacing);
     void SetFailure(uint32_t code, bool onDestination);
 
     uint32_t m_lastError = 0;

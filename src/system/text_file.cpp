@@ -4,6 +4,7 @@
 #include "platform/errors.h"
 #include "platform/fs.h"
 #include "platform/stream.h"
+#include "system/copy_file_overwrite.h"
 
 namespace zefi {
 
@@ -70,28 +71,20 @@ std::string ValueOf(const std::string& line, bool wholeLine) {
     return line.substr(begin, end - begin);
 }
 
-// Reads the file at path piece by piece and hands each to visit until it returns false.
-// False when the file cannot be opened.
+// How a pass over a file's pieces ended.
+enum class Pass { kRead, kNotOpened, kReadError };
+
+// Reads the file at path piece by piece and hands each to visit until it returns false. A read
+// error ends the pass at once, whatever visit has seen so far.
 template <typename Visit>
-bool ForEachPiece(const std::string& path, int bufferSize, Visit visit) {
+Pass ForEachPiece(const std::string& path, int bufferSize, Visit visit) {
     platform::Stream file;
-    if (!file.Open(path, "r")) return false;
+    if (!file.Open(path, "r")) return Pass::kNotOpened;
     char buffer[kPieceBuffer];
     while (file.Gets(buffer, bufferSize)) {
-        if (!visit(std::string(buffer))) break;
+        if (!visit(std::string(buffer))) return Pass::kRead;
     }
-    return true;
-}
-
-std::string ReadValue(const std::string& path, const std::string& key, bool wholeLine) {
-    if (key.empty()) return "";
-    std::string value;
-    ForEachPiece(path, kPieceBuffer, [&](const std::string& piece) {
-        if (!KeyMatches(piece, key)) return true;
-        value = ValueOf(piece, wholeLine);
-        return false;
-    });
-    return value;
+    return file.Error() ? Pass::kReadError : Pass::kRead;
 }
 
 }  // namespace
@@ -109,6 +102,26 @@ std::string CTextFile::TemporaryName(const std::string& path) {
 
 void CTextFile::StoreError(bool storeError) {
     if (storeError) m_lastError = platform::GetLastError();
+}
+
+std::string CTextFile::ReadResult(int pass, const std::string& result) {
+    m_readFailed = static_cast<Pass>(pass) == Pass::kReadError;
+    if (!m_readFailed) return result;
+    // The part read before the error is not the file's content.
+    m_lastError = platform::GetLastError();
+    return "";
+}
+
+std::string CTextFile::ReadValue(const std::string& key, bool wholeLine) {
+    m_readFailed = false;
+    if (key.empty()) return "";
+    std::string value;
+    Pass pass = ForEachPiece(m_path, kPieceBuffer, [&](const std::string& piece) {
+        if (!KeyMatches(piece, key)) return true;
+        value = ValueOf(piece, wholeLine);
+        return false;
+    });
+    return ReadResult(static_cast<int>(pass), value);
 }
 
 bool CTextFile::Rewrite(const PieceEditor& edit, bool storeError) {
@@ -151,6 +164,13 @@ bool CTextFile::Rewrite(const PieceEditor& edit, bool storeError) {
         return false;
     }
     in.Close();
+    // The new content reaches the disk before it takes the file's place: after a power cut the
+    // file then holds the old or the new content, never an empty one.
+    if (!out.Commit()) {
+        StoreError(storeError);
+        out.Close();
+        return false;
+    }
     if (!out.Close()) {
         StoreError(storeError);
         return false;
@@ -158,12 +178,7 @@ bool CTextFile::Rewrite(const PieceEditor& edit, bool storeError) {
 
     // The new content takes the file's place in one rename, so that no failure can leave the
     // configuration missing; a read-only file would refuse to be replaced.
-    uint32_t attributes = platform::GetFileAttributes(m_path);
-    if (attributes != platform::kInvalidFileAttributes &&
-        (attributes & platform::kAttrReadOnly) != 0) {
-        uint32_t writable = attributes & ~platform::kAttrReadOnly;
-        platform::SetFileAttributes(m_path, writable != 0 ? writable : platform::kAttrNormal);
-    }
+    ClearReadOnly(m_path);
     if (!platform::MoveFile(temporary, m_path, true)) {
         StoreError(storeError);
         return false;
@@ -171,9 +186,9 @@ bool CTextFile::Rewrite(const PieceEditor& edit, bool storeError) {
     return true;
 }
 
-std::string CTextFile::ReadKey(const std::string& key) { return ReadValue(m_path, key, false); }
+std::string CTextFile::ReadKey(const std::string& key) { return ReadValue(key, false); }
 
-std::string CTextFile::ReadKeyLine(const std::string& key) { return ReadValue(m_path, key, true); }
+std::string CTextFile::ReadKeyLine(const std::string& key) { return ReadValue(key, true); }
 
 bool CTextFile::WriteKey(const std::string& key, const std::string& value) {
     return Rewrite(
@@ -189,12 +204,12 @@ bool CTextFile::WriteKey(const std::string& key, const std::string& value) {
 
 std::string CTextFile::GetRemLine() {
     std::string line;
-    ForEachPiece(m_path, kPieceBuffer, [&](const std::string& piece) {
+    Pass pass = ForEachPiece(m_path, kPieceBuffer, [&](const std::string& piece) {
         if (!EqualNoCase(piece, "REM ", 4)) return true;
         line = piece;
         return false;
     });
-    return line;
+    return ReadResult(static_cast<int>(pass), line);
 }
 
 bool CTextFile::SetRemLine(const std::string& line) {
@@ -213,7 +228,7 @@ bool CTextFile::SetRemLine(const std::string& line) {
 std::string CTextFile::GetAmpersandBlock() {
     std::string block;
     bool inBlock = false;
-    ForEachPiece(m_path, kPieceBuffer, [&](const std::string& piece) {
+    Pass pass = ForEachPiece(m_path, kPieceBuffer, [&](const std::string& piece) {
         if (At(piece, 0) == '&') {
             inBlock = true;
             block += piece;
@@ -221,7 +236,7 @@ std::string CTextFile::GetAmpersandBlock() {
         }
         return !inBlock;
     });
-    return block;
+    return ReadResult(static_cast<int>(pass), block);
 }
 
 bool CTextFile::SetAmpersandBlock(const std::string& text) {
@@ -250,7 +265,7 @@ bool CTextFile::ReplaceText(const std::string& oldText, const std::string& newTe
 std::string CTextFile::FindStartPath() {
     std::string directory;  // where the batch file has changed to so far
     std::string result;
-    ForEachPiece(m_path, kStartPathBuffer, [&](const std::string& piece) {
+    Pass pass = ForEachPiece(m_path, kStartPathBuffer, [&](const std::string& piece) {
         if (EqualNoCase(piece, "REM", 3)) return true;
         size_t start = 0;
         while (start < piece.size() && IsSpace(piece[start])) ++start;
@@ -290,15 +305,11 @@ std::string CTextFile::FindStartPath() {
         }
         return false;
     });
-    return result;
+    return ReadResult(static_cast<int>(pass), result);
 }
 
 bool CTextFile::Remove() {
-    uint32_t attributes = platform::GetFileAttributes(m_path);
-    if (attributes != platform::kInvalidFileAttributes) {
-        uint32_t writable = attributes & ~platform::kAttrReadOnly;
-        platform::SetFileAttributes(m_path, writable != 0 ? writable : platform::kAttrNormal);
-    }
+    ClearReadOnly(m_path);
     if (!platform::DeleteFile(m_path)) {
         m_lastError = platform::GetLastError();
         return false;

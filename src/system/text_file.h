@@ -14,8 +14,9 @@ namespace zefi {
 //
 // A rewriting operation writes the new content to a temporary file beside the file (the path up
 // to its last "." followed by "bak") and, once that is complete, replaces the file with it in
-// one step, after clearing its read-only attribute. Whatever fails, the file holds either its
-// old or its new content; a failure may leave the temporary file behind.
+// one step, after clearing its read-only attribute. The temporary file is flushed to the disk
+// before the rename. Whatever fails, power cuts included, the file holds either its old or its
+// new content; a failure may leave the temporary file behind.
 class CTextFile {
   public:
     explicit CTextFile(const std::string& path);
@@ -52,8 +53,13 @@ class CTextFile {
     // the deletion fails.
     bool Remove();
 
-    // The system error code of the last failed step (0 until one fails). Reading operations
-    // never change it.
+    // Whether the last reading operation (ReadKey, ReadKeyLine, GetRemLine, GetAmpersandBlock,
+    // FindStartPath) met a read error. Its result is then "", never the part read before the
+    // error, and GetLastError holds the error's code.
+    bool ReadFailed() const { return m_readFailed; }
+
+    // The system error code of the last failed step (0 until one fails). A reading operation
+    // changes it only when it meets a read error; a file that cannot be opened reads as "".
     uint32_t GetLastError() const { return m_lastError; }
     const std::string& GetPath() const { return m_path; }
 
@@ -68,8 +74,12 @@ class CTextFile {
 
     bool Rewrite(const PieceEditor& edit, bool storeError);
     void StoreError(bool storeError);
+    std::string ReadValue(const std::string& key, bool wholeLine);
+    // The result of a reading pass (a Pass of text_file.cpp): result, or "" after a read error.
+    std::string ReadResult(int pass, const std::string& result);
 
     uint32_t m_lastError = 0;
+    bool m_readFailed = false;
     std::string m_path;
 };
 

@@ -467,4 +467,29 @@ TEST_F(ActionsTest, QuitEndsTheProcessWithCodeOne) {
     EXPECT_EXIT(Run(), ::testing::ExitedWithCode(1), "");
 }
 
+TEST_F(ActionsTest, SyncWithoutItsSourceDeletesNothingAndFails) {
+    WriteC("ZEFI/LIT/a.dat", "A");
+    WriteC("ZEFI/LIT/b.dat", "B");
+    WriteScript(
+        "[STARTW]\n"
+        "Source = LIT\n"
+        "Dest = LIT\n"
+        ":sync *.dat\n");
+    // The source directory is missing; then the whole source drive (an image no longer there).
+    for (const char* base : {"C:\\SRC", "Q:\\"}) {
+        SCOPED_TRACE(base);
+        m_errors.shown.clear();
+        m_context->SetSourceBase(base);
+        EXPECT_FALSE(Run());
+        EXPECT_TRUE(ExistsC("ZEFI/LIT/a.dat"));
+        EXPECT_TRUE(ExistsC("ZEFI/LIT/b.dat"));
+        ASSERT_EQ(m_errors.shown.size(), 1u);
+        EXPECT_NE(m_errors.shown[0].code.find("3)"), std::string::npos) << m_errors.shown[0].code;
+    }
+    EXPECT_EQ(Log().find("Deleting: "), std::string::npos) << Log();
+    EXPECT_NE(Log().find("Error reading: C:\\SRC\\LIT\\, nothing deleted in C:\\ZEFI\\LIT\\"),
+              std::string::npos)
+        << Log();
+}
+
 }  // namespace

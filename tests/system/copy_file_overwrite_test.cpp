@@ -33,4 +33,21 @@ TEST_F(CopyFileOverwrite, MissingSourceFailsAndKeepsTheTarget) {
     EXPECT_EQ(m_prefix->ReadHostFile("drive_c/a.cfg"), "old");
 }
 
+TEST_F(CopyFileOverwrite, ReplacesThroughATemporaryFileThatGoesAway) {
+    m_prefix->WriteHostFile("drive_c/src/a.cfg", "new");
+    m_prefix->WriteHostFile("drive_c/a.cfg", "old");
+    // A read-only temporary file that a broken-off run left behind does not stand in the way.
+    m_prefix->WriteHostFile("drive_c/a.cfg.~zf", "stale");
+    ASSERT_TRUE(platform::SetFileAttributes("C:\\a.cfg.~zf", platform::kAttrReadOnly));
+    ASSERT_TRUE(zefi::CopyFileOverwrite("C:\\src\\a.cfg", "C:\\a.cfg"));
+    EXPECT_EQ(m_prefix->ReadHostFile("drive_c/a.cfg"), "new");
+    EXPECT_EQ(platform::GetFileAttributes("C:\\a.cfg.~zf"), platform::kInvalidFileAttributes);
+}
+
+TEST_F(CopyFileOverwrite, ReplacementNameStaysWithinThePathLimit) {
+    EXPECT_EQ(zefi::ReplacementName("C:\\ZEFI\\zefi6.cfg"), "C:\\ZEFI\\zefi6.cfg.~zf");
+    EXPECT_EQ(zefi::ReplacementName("C:\\" + std::string(255, 'a')), "");
+    EXPECT_EQ(zefi::ReplacementName("C:\\" + std::string(252, 'a')).size(), 259u);
+}
+
 }  // namespace

@@ -290,10 +290,14 @@ TEST_F(CSystemTest, DestinationFailuresAreMarkedAsSuch) {
 
 TEST_F(CSystemTest, WriteFailureIsLoggedWithTheErrorCode) {
     Write("src/big", Bytes(200000));
-    // Every write to /dev/full fails with "no space left on device".
-    ASSERT_EQ(::symlink("/dev/full", m_prefix->Host("drive_c/full").c_str()), 0);
+    // The copy over the existing file goes to its temporary file first, here one whose every
+    // write fails with "no space left on device".
+    Write("full", "old");
+    ASSERT_EQ(::symlink("/dev/full", m_prefix->Host("drive_c/full.~zf").c_str()), 0);
     size_t before = LogSize();
     EXPECT_FALSE(m_system->CopyFile("C:\\src\\big", "C:\\full", 200000));
+    EXPECT_EQ(m_prefix->ReadHostFile("drive_c/full"), "old");
+    EXPECT_FALSE(HostExists("full.~zf"));
     std::vector<std::string> lines = LogFrom(before);
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[0], "Copying by hand...");
@@ -453,11 +457,11 @@ TEST_F(CSystemTest, DeleteMissingWithEveryNameLeavesOtherDirectoriesAlone) {
 
 TEST_F(CSystemTest, DeleteMissingKeepsFilesWhenTheSourceCannotBeRead) {
     Write("dst/a.dat", "a");
-    EXPECT_TRUE(m_system->DeleteMissing("\\\\server\\share\\", "C:\\dst\\", "*.dat"));
+    EXPECT_FALSE(m_system->DeleteMissing("\\\\server\\share\\", "C:\\dst\\", "*.dat"));
     EXPECT_TRUE(HostExists("dst/a.dat"));
-    // A source directory that does not exist holds none of the files.
-    EXPECT_TRUE(m_system->DeleteMissing("C:\\nosuchdir\\", "C:\\dst\\", "*.dat"));
-    EXPECT_FALSE(HostExists("dst/a.dat"));
+    // A source directory that does not exist says nothing about which files it dropped.
+    EXPECT_FALSE(m_system->DeleteMissing("C:\\nosuchdir\\", "C:\\dst\\", "*.dat"));
+    EXPECT_TRUE(HostExists("dst/a.dat"));
 }
 
 TEST_F(CSystemTest, MakeDirectoryCreatesChainsAndAcceptsRoots) {

@@ -1,0 +1,207 @@
+// Tests that the copy engine never costs the user a file: a copy over an existing file replaces
+// it only when complete (a full volume, a stop), write errors fail at their block, and the
+// removal of files missing from the source needs a source to compare with.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/fs.h"
+#include "support/temp_prefix.h"
+#include "support/tmpfs_mount.h"
+#include "system/csystem.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using zefi::CSystem;
+using zefi::LogStream;
+
+class CountingSink : public zefi::ProgressSink {
+  public:
+    void SetMode(int32_t) override {}
+    void SetSourceText(const std::string&) override {}
+    void SetDestinationText(const std::string&) override {}
+    void SetFileSize(uint32_t) override {}
+    void SetBytesDone(uint32_t bytes) override { bytesDone.push_back(bytes); }
+    void SetFreeSpace(double) override {}
+    bool GetThreadStop() override { return stopAtCheck != 0 && ++checks >= stopAtCheck; }
+    std::vector<uint32_t> bytesDone;
+    int checks = 0;
+    int stopAtCheck = 0;  // 0: never
+};
+
+std::string Pattern(size_t size, char seed) {
+    std::string data(size, '\0');
+    for (size_t i = 0; i < size; ++i) data[i] = static_cast<char>(seed + i * 7 % 251);
+    return data;
+}
+
+void WriteFile(const std::string& path, const std::string& data) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << data;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Drive C: in the prefix, and E: on a small tmpfs volume when the test can mount one.
+class CopyEngineSafety : public ::testing::Test {
+  protected:
+    void Machine(uint64_t volumeBytes) {
+        std::string ini = "[drives]\nC = drive_c, fixed\n";
+        if (volumeBytes != 0) {
+            std::string why;
+            if (!m_volume.Mount(volumeBytes, &why)) GTEST_SKIP() << why;
+            ini += "E = " + m_volume.Path() + ", fixed\n";
+        }
+        m_prefix = std::make_unique<testsupport::TempPrefix>(ini);
+        fs::create_directories(m_prefix->Host("drive_c"));
+        m_log.Open("C:\\test.log");
+        m_system = std::make_unique<CSystem>(m_log);
+        m_system->SetProgressSink(&m_sink);
+    }
+    void TearDown() override {
+        m_system.reset();
+        m_log.Close();
+        m_prefix.reset();
+    }
+    std::string C(const std::string& relative) const {
+        return m_prefix->Host("drive_c/" + relative);
+    }
+    std::string E(const std::string& relative) const { return m_volume.Path() + "/" + relative; }
+    std::string Log() const { return m_prefix->ReadHostFile("drive_c/test.log"); }
+    bool LogHas(const std::string& line) const {
+        return Log().find(line + "\r\n") != std::string::npos;
+    }
+    uint32_t MaxBytesDone() const {
+        return m_sink.bytesDone.empty()
+                   ? 0
+                   : *std::max_element(m_sink.bytesDone.begin(), m_sink.bytesDone.end());
+    }
+
+    testsupport::TmpfsMount m_volume;  // declared first: unmounted after the prefix is gone
+    std::unique_ptr<testsupport::TempPrefix> m_prefix;
+    LogStream m_log;
+    CountingSink m_sink;
+    std::unique_ptr<CSystem> m_system;
+};
+
+TEST_F(CopyEngineSafety, ByHandCopyThatDoesNotFitLeavesTheOldFileWhole) {
+    // 200 KiB free beside an old file of three pages.
+    Machine(200 * 1024 + 3 * 4096);
+    if (IsSkipped()) return;
+    const std::string old = Pattern(10000, 'o');
+    WriteFile(E("big.dat"), old);
+    ASSERT_EQ(m_system->GetFreeSpace("E:\\big.dat"), 200.0 * 1024);
+    WriteFile(C("src/big.dat"), Pattern(300000, 'n'));
+
+    EXPECT_FALSE(m_system->CopyFile("C:\\src\\big.dat", "E:\\big.dat", 300000));
+    EXPECT_TRUE(LogHas("Copying by hand...")) << Log();
+    EXPECT_TRUE(LogHas("Error writing: E:\\big.dat")) << Log();
+    EXPECT_TRUE(LogHas("Not enough space: needed: 300000, real: 204800")) << Log();
+    EXPECT_TRUE(LogHas("GetLastError: 112")) << Log();
+    EXPECT_EQ(m_system->GetLastError(), platform::kErrorDiskFull);
+    EXPECT_TRUE(m_system->GetErrorOnDestination());
+    EXPECT_EQ(ReadFile(E("big.dat")), old);
+    EXPECT_FALSE(fs::exists(E("big.dat.~zf")));
+    // The progress only ever counted blocks that reached the disk.
+    EXPECT_GT(MaxBytesDone(), 0u);
+    EXPECT_LE(MaxBytesDone(), 200u * 1024);
+    EXPECT_EQ(MaxBytesDone() % CSystem::kBlockSize, 0u);
+    // With the old file gone, the new one would fit no better: nothing else was freed.
+    EXPECT_EQ(m_system->GetFreeSpace("E:\\"), 200.0 * 1024);
+}
+
+TEST_F(CopyEngineSafety, SystemCopyOverAFileOnAFullVolumeKeepsIt) {
+    Machine(16 * 4096);
+    if (IsSkipped()) return;
+    const std::string old = Pattern(20000, 'o');
+    WriteFile(E("zefi6.cfg"), old);
+    WriteFile(C("src/zefi6.cfg"), Pattern(60000, 'n'));
+
+    EXPECT_FALSE(m_system->CopyFile("C:\\src\\zefi6.cfg", "E:\\zefi6.cfg", 60000));
+    EXPECT_TRUE(LogHas("Calling Windows function CopyFile(): failed with 112")) << Log();
+    EXPECT_TRUE(LogHas("Error writing: E:\\zefi6.cfg")) << Log();
+    EXPECT_EQ(ReadFile(E("zefi6.cfg")), old);
+    EXPECT_FALSE(fs::exists(E("zefi6.cfg.~zf")));
+}
+
+TEST_F(CopyEngineSafety, NewFileThatDoesNotFitFailsAtTheFullBlock) {
+    Machine(8 * 4096);
+    if (IsSkipped()) return;
+    WriteFile(C("src/new.dat"), Pattern(150000, 'n'));
+    EXPECT_FALSE(m_system->CopyFile("C:\\src\\new.dat", "E:\\new.dat", 150000));
+    EXPECT_TRUE(LogHas("Error writing: E:\\new.dat")) << Log();
+    EXPECT_EQ(MaxBytesDone(), 8u * 4096);
+    // A new file may stay partial: exactly what was reported written.
+    EXPECT_EQ(fs::file_size(E("new.dat")), 8u * 4096);
+}
+
+TEST_F(CopyEngineSafety, StoppedReplacementLeavesTheOldFileWhole) {
+    Machine(0);
+    const std::string old = Pattern(5000, 'o');
+    WriteFile(C("dst/big.dat"), old);
+    WriteFile(C("src/big.dat"), Pattern(300000, 'n'));
+    m_sink.stopAtCheck = 5;
+    EXPECT_FALSE(m_system->CopyFile("C:\\src\\big.dat", "C:\\dst\\big.dat", 300000));
+    EXPECT_TRUE(m_system->IsInterrupted());
+    EXPECT_TRUE(LogHas("Interrupted by user")) << Log();
+    EXPECT_EQ(ReadFile(C("dst/big.dat")), old);
+    EXPECT_FALSE(fs::exists(C("dst/big.dat.~zf")));
+}
+
+TEST_F(CopyEngineSafety, ReplacementOfReadOnlyFilesIsComplete) {
+    Machine(0);
+    for (size_t size : {size_t{500}, size_t{250000}}) {
+        SCOPED_TRACE(size);
+        const std::string data = Pattern(size, 'n');
+        WriteFile(C("src/f.dat"), data);
+        ASSERT_TRUE(platform::SetFileLastWriteTime("C:\\src\\f.dat", 133000000000000000ull));
+        WriteFile(C("dst/f.dat"), "old");
+        ASSERT_TRUE(platform::SetFileAttributes("C:\\dst\\f.dat", platform::kAttrReadOnly));
+        EXPECT_TRUE(
+            m_system->CopyFile("C:\\src\\f.dat", "C:\\dst\\f.dat", static_cast<uint32_t>(size)));
+        EXPECT_EQ(ReadFile(C("dst/f.dat")), data);
+        platform::FindData info;
+        ASSERT_TRUE(platform::GetFileInfo("C:\\dst\\f.dat", &info));
+        EXPECT_EQ(info.attributes & platform::kAttrReadOnly, 0u);
+        EXPECT_EQ(info.lastWriteTime, 133000000000000000ull);
+        EXPECT_FALSE(fs::exists(C("dst/f.dat.~zf")));
+    }
+}
+
+TEST_F(CopyEngineSafety, DeleteMissingWithoutItsSourceDeletesNothing) {
+    Machine(0);
+    WriteFile(C("dst/a.dat"), "a");
+    WriteFile(C("dst/sub/b.dat"), "b");
+    // The source directory is missing, on a drive that is there.
+    EXPECT_FALSE(m_system->DeleteMissing("C:\\nosuchdir\\", "C:\\dst\\", "*.dat"));
+    EXPECT_EQ(m_system->GetLastError(), platform::kErrorPathNotFound);
+    EXPECT_FALSE(m_system->GetErrorOnDestination());
+    EXPECT_EQ(m_system->GetSourceName(), "C:\\nosuchdir\\");
+    EXPECT_TRUE(LogHas("Error reading: C:\\nosuchdir\\, nothing deleted in C:\\dst\\")) << Log();
+    // The whole source drive is missing (not mapped, or an image no longer attached).
+    EXPECT_FALSE(m_system->DeleteMissing("Q:\\DATA\\", "C:\\dst\\", "sub\\*.dat"));
+    EXPECT_TRUE(LogHas("Error reading: Q:\\DATA\\sub\\, nothing deleted in C:\\dst\\sub\\"))
+        << Log();
+    // A network source that cannot be reached.
+    EXPECT_FALSE(m_system->DeleteMissing("\\\\server\\share\\", "C:\\dst\\", "*.dat"));
+    EXPECT_TRUE(fs::exists(C("dst/a.dat")));
+    EXPECT_TRUE(fs::exists(C("dst/sub/b.dat")));
+    EXPECT_EQ(Log().find("Deleting: "), std::string::npos) << Log();
+
+    // An empty source directory is there to compare with: it holds none of the files.
+    fs::create_directories(C("src"));
+    EXPECT_TRUE(m_system->DeleteMissing("C:\\src\\", "C:\\dst\\", "*.dat"));
+    EXPECT_FALSE(fs::exists(C("dst/a.dat")));
+}
+
+}  // namespace
