@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "platform/fs.h"
+#include "system/copy_file_overwrite.h"
 
 namespace zefi {
 
@@ -117,6 +118,8 @@ StartParameters ParseStartParameters(const std::string& line) {
 
 void DeleteSetupCopies(const std::string& directory) {
     for (const char* name : {"cd.cfg", "cds.cfg", "ssetup.dll", "setup.exe"}) {
+        // The relaunch copied them from a DVD, whose files are read-only: so are the copies.
+        ClearReadOnly(directory + name);
         platform::DeleteFile(directory + name);
     }
 }

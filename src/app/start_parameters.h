@@ -41,7 +41,7 @@ struct StartParameters {
 StartParameters ParseStartParameters(const std::string& line);
 
 // Deletes "cd.cfg", "cds.cfg", "ssetup.dll" and "setup.exe" in directory (which ends with a
-// backslash), in this order, ignoring failures.
+// backslash), in this order, read-only ones included, ignoring failures.
 void DeleteSetupCopies(const std::string& directory);
 
 }  // namespace zefi

@@ -9,7 +9,9 @@
 #include "dialogs/warn_dlg.h"
 #include "driver/server_service.h"
 #include "driver/setup_dlg.h"
+#include "platform/errors.h"
 #include "platform/fs.h"
+#include "platform/instance.h"
 #include "script/inscfg.h"
 #include "system/edition.h"
 #include "system/registry_settings.h"
@@ -18,6 +20,16 @@
 namespace zefi {
 
 void CSetupDlg::RunInstall() {
+    // One run at a time on this machine: a second one, whatever its destination, is refused
+    // before it changes anything (shortcuts, the service, the destination). The lock is held
+    // until this function returns and dies with the process.
+    platform::RunLock runLock;
+    if (!runLock.TryAcquire() && platform::GetLastError() == platform::kErrorAlreadyExists) {
+        ui::MessageBox(kStringAnotherRunActive, ui::Buttons::Ok, ui::Icon::Exclamation);
+        m_runOutcome = RunOutcome::kAnotherRunActive;
+        return;
+    }
+
     // Nothing of an earlier run is carried over: its images are no longer attached, held or
     // marked for deletion, and the decisions below are taken anew.
     ReleaseDownloadState();
@@ -39,7 +51,7 @@ void CSetupDlg::RunInstall() {
 
     // The edition belongs to the installation being updated and must be known before the
     // medium is fetched or its install script is read.
-    SlovakEdition = DetermineEdition(m_source, m_downloadMode != 0);
+    SlovakEdition = DetermineEdition(m_source, m_destination, m_downloadMode != 0);
 
     // The download branch has shown its own messages when it fails.
     if (m_downloadMode && !RunDownloadBranch()) return;
@@ -96,7 +108,9 @@ void CSetupDlg::RunInstall() {
         if (!warn.GetBack()) break;
     }
 
-    if (m_saveDestination) WriteInstallDir(m_destination);
+    // The recorded edition describes the installation that InstallDir names, so the two are
+    // written together: a run with -O to another directory leaves both alone.
+    if (m_saveDestination && WriteInstallDir(m_destination)) WriteEdition(SlovakEdition);
 
     int completed = 0;
     int interrupted = 0;
@@ -123,7 +137,6 @@ void CSetupDlg::RunInstall() {
 
     if (completed) {
         if (options.GetProgramGroup() && !m_serverInstallation) CreateProgramGroup();
-        WriteEdition(SlovakEdition);
         ui::MessageBox(kStringCompleted, ui::Buttons::Ok, ui::Icon::Information);
         service.RestartOffer(m_quiet != 0);
         if (m_imageList) AfterCopy(true);

@@ -54,6 +54,8 @@ class CSetupDlg : public ui::Dialog {
     // run any number of times while the menu is open, and without the menu in quiet mode.
     // A source on a network path ends the menu as Cancel does. In download mode the medium is
     // downloaded as disk images first and the installation runs from the attached first image.
+    // While another run on this machine holds the run lock, the run is refused at its start
+    // with string 175, before anything is changed.
     void RunInstall();
 
     // How the last run ended (kNone before the first run).
@@ -89,6 +91,8 @@ class CSetupDlg : public ui::Dialog {
     static constexpr uint32_t kStringCreateFailed = 110;
     static constexpr uint32_t kStringCompleted = 111;
     static constexpr uint32_t kStringInterrupted = 112;
+    // Another installation run holds the machine's run lock.
+    static constexpr uint32_t kStringAnotherRunActive = 175;
 
   protected:
     bool OnCommand(int id) override;

@@ -86,6 +86,12 @@ const StringEntry kStringTable[] = {
     // Image attachment.
     {163, "Stažený soubor není disk pro ZEFI.", "Stiahnutý súbor nie je disk pre ZEFI."},
     {164, "Chyba označení disku ZEFI.", "Chyba označenia disku ZEFI."},
+    // A second installation run while one is active on this machine.
+    {175,
+     "Na tomto počítači právě probíhá jiná instalace nebo aktualizace systému ZEFI.\nPočkejte "
+     "prosím, až skončí, a spusťte instalaci znovu.",
+     "Na tomto počítači práve prebieha iná inštalácia alebo aktualizácia systému ZEFI.\nPočkajte "
+     "prosím, kým skončí, a spustite inštaláciu znova."},
     // The application title: caption of every message box.
     {57344, "Setup systému ZEFI", "Setup systému ZEFI"},
 };

@@ -34,6 +34,24 @@ bool MarkerFileQualifies(const std::string& path, const std::string& markerText)
     return text.find(markerText) != std::string::npos;
 }
 
+// A directory in the comparable form: long form where it exists, no trailing backslash, ASCII
+// letters folded (Windows compares names without case).
+std::string Comparable(const std::string& directory) {
+    std::string path = directory;
+    std::string longPath;
+    if (platform::GetLongPathName(path, &longPath)) path = longPath;
+    while (path.size() > 3 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+    for (char& c : path) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return path;
+}
+
+// Whether destination is the directory the registry value InstallDir names.
+bool IsInstallDir(const std::string& destination) {
+    const std::string installDir = ReadInstallDir();
+    return !installDir.empty() && !destination.empty() &&
+           Comparable(installDir) == Comparable(destination);
+}
+
 }  // namespace
 
 MarkerScan ScanMediumMarker(const std::string& directory, const std::string& namePrefix,
@@ -54,8 +72,11 @@ MarkerScan ScanMediumMarker(const std::string& directory, const std::string& nam
     return MarkerScan::kNone;
 }
 
-int32_t DetermineEdition(const std::string& sourceDirectory, bool downloadMode) {
-    if (downloadMode) return ReadEdition() == 1 ? 1 : 0;
+int32_t DetermineEdition(const std::string& sourceDirectory, const std::string& destination,
+                         bool downloadMode) {
+    // The record belongs to the installation in InstallDir; another installation elsewhere,
+    // a test one in another edition for example, says nothing about it.
+    if (downloadMode) return IsInstallDir(destination) && ReadEdition() == 1 ? 1 : 0;
     if (ScanMediumMarker(sourceDirectory, "zefisk", "ZEFISK") != MarkerScan::kFound) return 0;
     return ScanMediumMarker(sourceDirectory, "zeficz", "ZEFICZ") == MarkerScan::kFound ? 0 : 1;
 }

@@ -27,9 +27,11 @@ MarkerScan ScanMediumMarker(const std::string& directory, const std::string& nam
                             const std::string& markerText);
 
 // The edition of an installation about to be installed or updated: in download mode the
-// edition recorded after the last successful installation (registry value Edition); otherwise
-// Slovak when sourceDirectory holds a Slovak marker ("zefisk*" with "ZEFISK") and no Czech one
-// ("zeficz*" with "ZEFICZ"). Czech whenever nothing says otherwise.
-int32_t DetermineEdition(const std::string& sourceDirectory, bool downloadMode);
+// edition recorded with InstallDir (registry value Edition), when destination is the directory
+// InstallDir names; otherwise Slovak when sourceDirectory holds a Slovak marker ("zefisk*"
+// with "ZEFISK") and no Czech one ("zeficz*" with "ZEFICZ"). Czech whenever nothing says
+// otherwise.
+int32_t DetermineEdition(const std::string& sourceDirectory, const std::string& destination,
+                         bool downloadMode);
 
 }  // namespace zefi

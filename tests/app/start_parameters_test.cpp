@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "platform/fs.h"
 #include "support/temp_prefix.h"
+#include "system/copy_file_overwrite.h"
 
 namespace {
 
@@ -191,6 +194,33 @@ TEST_F(DeleteSetupCopiesTest, MissingFilesDoNotStopTheOthers) {
     m_prefix->WriteHostFile("drive_c/Temp/setup.exe", "x");
     zefi::DeleteSetupCopies("C:\\Temp\\");
     EXPECT_EQ(platform::GetFileAttributes("C:\\Temp\\setup.exe"), platform::kInvalidFileAttributes);
+}
+
+TEST_F(DeleteSetupCopiesTest, ReadOnlyCopiesOfADvdAreDeletedToo) {
+    // The relaunch copies the setup files from the DVD, and the copies keep its read-only
+    // attribute.
+    m_prefix.reset();
+    m_prefix = std::make_unique<testsupport::TempPrefix>(
+        "[drives]\nC = drive_c, fixed\nD = dvd, cdrom, RIDEZEZ01\n");
+    m_prefix->WriteHostFile("drive_c/Temp/.keep", "");
+    for (const char* name : {"cd.cfg", "cds.cfg", "ssetup.dll", "setup.exe", "other.txt"}) {
+        m_prefix->WriteHostFile(std::string("dvd/") + name, "x");
+        ASSERT_TRUE(
+            zefi::CopyFileOverwrite(std::string("D:\\") + name, std::string("C:\\Temp\\") + name));
+        ASSERT_NE(
+            platform::GetFileAttributes(std::string("C:\\Temp\\") + name) & platform::kAttrReadOnly,
+            0u)
+            << name;
+    }
+    zefi::DeleteSetupCopies("C:\\Temp\\");
+    for (const char* name : {"cd.cfg", "cds.cfg", "ssetup.dll", "setup.exe"}) {
+        EXPECT_EQ(platform::GetFileAttributes(std::string("C:\\Temp\\") + name),
+                  platform::kInvalidFileAttributes)
+            << name;
+    }
+    // Anything else stays as it was, read-only included.
+    EXPECT_EQ(platform::GetFileAttributes("C:\\Temp\\other.txt") & platform::kAttrReadOnly,
+              platform::kAttrReadOnly);
 }
 
 }  // namespace

@@ -213,3 +213,11 @@ TEST(StringTable, CallingThreadLanguageSelectsTable) {
 }
 
 }  // namespace
+
+TEST(StringTable, RefusalOfASecondRunExistsInBothLanguages) {
+    const std::string cs = LoadString(175, kCzech);
+    const std::string sk = LoadString(175, kSlovak);
+    EXPECT_NE(cs.find("jiná instalace"), std::string::npos) << cs;
+    EXPECT_NE(sk.find("iná inštalácia"), std::string::npos) << sk;
+    EXPECT_NE(cs, sk);
+}
