@@ -43,11 +43,10 @@ class BlockErrors : public ::testing::Test {
     std::string DamagedImage(const std::string& content, uint64_t keep) {
         m_prefix->WriteHostFile("image/CFG/zefi6.cfg", content);
         std::string log;
-        EXPECT_TRUE(testsupport::MakeIsoImage(m_prefix->Host("image"), "RIDEZEZ01",
-                                              m_prefix->Host("drive_c/damaged.iso"), "-J -R", &log))
+        EXPECT_TRUE(testsupport::MakeDamagedIsoImage(m_prefix->Host("image"),
+                                                     m_prefix->Host("drive_c/damaged.iso"),
+                                                     content.substr(0, 64), keep, &log))
             << log;
-        EXPECT_TRUE(testsupport::CutIsoImageInsideFile(m_prefix->Host("drive_c/damaged.iso"),
-                                                       content.substr(0, 64), keep));
         EXPECT_EQ(m_disk.Open("C:\\damaged.iso"), 0u);
         EXPECT_EQ(m_disk.Attach(), 0u);
         std::string root;

@@ -99,11 +99,10 @@ TEST_F(ConfigActionsSafety, UpdateFromANewFileWithAReadErrorKeepsTheInstalledBlo
     const std::string fresh = Configuration("6.2", 12000);
     m_prefix->WriteHostFile("image/CFG/zefi6.cfg", fresh);
     std::string log;
-    ASSERT_TRUE(testsupport::MakeIsoImage(m_prefix->Host("image"), "RIDEZEZ01",
-                                          m_prefix->Host("drive_c/dvd.iso"), "-J -R", &log))
+    ASSERT_TRUE(testsupport::MakeDamagedIsoImage(m_prefix->Host("image"),
+                                                 m_prefix->Host("drive_c/dvd.iso"),
+                                                 fresh.substr(0, 40), 2048, &log))
         << log;
-    ASSERT_TRUE(testsupport::CutIsoImageInsideFile(m_prefix->Host("drive_c/dvd.iso"),
-                                                   fresh.substr(0, 40), 2048));
     ASSERT_EQ(m_disk.Open("C:\\dvd.iso"), 0u);
     ASSERT_EQ(m_disk.Attach(), 0u);
     std::string root;

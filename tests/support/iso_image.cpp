@@ -63,4 +63,10 @@ bool CutIsoImageInsideFile(const std::string& isoPath, const std::string& fileSt
     return !error;
 }
 
+bool MakeDamagedIsoImage(const std::string& sourceDir, const std::string& isoPath,
+                         const std::string& fileStart, uint64_t keep, std::string* log) {
+    return MakeIsoImage(sourceDir, "RIDEZEZ01", isoPath, "-J -R", log) &&
+           CutIsoImageInsideFile(isoPath, fileStart, keep);
+}
+
 }  // namespace testsupport

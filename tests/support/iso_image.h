@@ -20,4 +20,9 @@ bool MakeIsoImage(const std::string& sourceDir, const std::string& label,
 // the image cannot be read or does not hold fileStart.
 bool CutIsoImageInsideFile(const std::string& isoPath, const std::string& fileStart, uint64_t keep);
 
+// MakeIsoImage (label "RIDEZEZ01", Joliet and Rock Ridge names) followed by
+// CutIsoImageInsideFile. False when either fails, with xorriso's output in *log when given.
+bool MakeDamagedIsoImage(const std::string& sourceDir, const std::string& isoPath,
+                         const std::string& fileStart, uint64_t keep, std::string* log = nullptr);
+
 }  // namespace testsupport
