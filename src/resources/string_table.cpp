@@ -86,6 +86,14 @@ const StringEntry kStringTable[] = {
     // Image attachment.
     {163, "Stažený soubor není disk pro ZEFI.", "Stiahnutý súbor nie je disk pre ZEFI."},
     {164, "Chyba označení disku ZEFI.", "Chyba označenia disku ZEFI."},
+    // Text a person typed that the system's code page cannot hold, and a choice the console
+    // offers but cannot take now.
+    {180,
+     "Znak „%s“ nelze použít: systém jej v názvech a textech neumí uložit.\nOpravte prosím zadaný "
+     "text.",
+     "Znak „%s“ nie je možné použiť: systém ho v názvoch a textoch nevie uložiť.\nOpravte prosím "
+     "zadaný text."},
+    {181, "Volba je nedostupná", "Voľba je nedostupná"},
     // The application title: caption of every message box.
     {57344, "Setup systému ZEFI", "Setup systému ZEFI"},
 };
