@@ -8,7 +8,6 @@
 
 #include "platform/fs.h"
 #include "platform/machine.h"
-#include "platform/text.h"
 #include "resources/dialogs.h"
 #include "resources/strings.h"
 #include "ui/message_box.h"
@@ -182,8 +181,8 @@ void CCopyDlg::ShowPaths() {
         destination = m_currentDestination;
     }
     if (m_pathsShown && destination == m_shownDestination) return;
-    SetItemText(kSource, platform::AnsiToDisplay(source));
-    SetItemText(kDestination, platform::AnsiToDisplay(LongDestinationText(destination)));
+    SetItemCodePageText(kSource, source);
+    SetItemCodePageText(kDestination, LongDestinationText(destination));
     m_shownDestination = destination;
     m_pathsShown = true;
 }

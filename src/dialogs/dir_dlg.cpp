@@ -8,7 +8,7 @@ namespace zefi {
 
 CDirDlg::CDirDlg() : ui::Dialog(resources::kDlgDir) {}
 
-void CDirDlg::DoDataExchange(ui::DataExchange& dx) { ui::DDX_Text(dx, kEditPath, m_path); }
+void CDirDlg::DoDataExchange(ui::DataExchange& dx) { ui::DDX_CodePageText(dx, kEditPath, m_path); }
 
 bool CDirDlg::OnInitDialog() {
     if (m_path.empty()) m_path = kDefaultPath;

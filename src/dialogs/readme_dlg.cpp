@@ -6,7 +6,6 @@
 
 #include "platform/file.h"
 #include "platform/machine.h"
-#include "platform/text.h"
 #include "resources/dialogs.h"
 
 namespace zefi {
@@ -36,14 +35,19 @@ bool CReadmeDlg::ReadFile(bool* opened) {
 }
 
 void CReadmeDlg::ShowText() {
-    // Text from the medium is Windows-1250; the resource and the path are shown as they are.
-    SetItemText(kEditText, m_fromFile ? platform::AnsiToDisplay(m_text) : m_text);
+    // The file's text and the path are code-page text; the built-in text is display text.
+    if (m_fromResource) {
+        SetItemText(kEditText, m_text);
+    } else {
+        SetItemCodePageText(kEditText, m_text);
+    }
 }
 
 bool CReadmeDlg::OnInitDialog() {
     ui::Dialog::OnInitDialog();
     m_text = m_filePath + " nenalezen";
     m_fromFile = false;
+    m_fromResource = false;
     ShowText();
 
     bool opened = false;
@@ -52,7 +56,10 @@ bool CReadmeDlg::OnInitDialog() {
     } else if (!opened) {
         std::string resource = resources::LoadTextResource(resources::kTextInstructions,
                                                            platform::GetThreadUILanguage());
-        if (!resource.empty()) m_text = resource;
+        if (!resource.empty()) {
+            m_text = resource;
+            m_fromResource = true;
+        }
     }
     ShowText();
     return true;

@@ -34,6 +34,7 @@ class CReadmeDlg : public ui::Dialog {
     std::string m_filePath;
     std::string m_text;
     bool m_fromFile = false;
+    bool m_fromResource = false;
 };
 
 }  // namespace zefi

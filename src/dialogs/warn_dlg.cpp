@@ -2,7 +2,6 @@
 #include "dialogs/warn_dlg.h"
 
 #include "platform/fs.h"
-#include "platform/text.h"
 #include "resources/dialogs.h"
 
 namespace zefi {
@@ -27,9 +26,7 @@ void CWarnDlg::SetDestination(const std::string& destination) {
 void CWarnDlg::DoDataExchange(ui::DataExchange& dx) {
     // The texts only go to the controls; they are static texts the user cannot change.
     if (dx.IsSaving()) return;
-    // Paths are in the ANSI code page; the controls show display text.
-    std::string destination = platform::AnsiToDisplay(m_destination);
-    ui::DDX_Text(dx, kTextDestination, destination);
+    ui::DDX_CodePageText(dx, kTextDestination, m_destination);
     ui::DDX_Text(dx, kTextTotal, m_total);
     ui::DDX_Text(dx, kTextFree, m_free);
 }

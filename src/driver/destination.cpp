@@ -51,12 +51,16 @@ bool CSetupDlg::SettleDestination() {
         searched = true;
     }
 
+    // What the destination dialog shows: the proposal, and after a failed check the text as the
+    // user typed it (the check drops a trailing backslash from the destination itself).
+    std::string shown = m_destination;
     for (;;) {
         if (!m_quiet || searched) {
             CDirDlg dirDlg;
-            if (!m_destination.empty()) dirDlg.SetPath(m_destination);
+            if (!shown.empty()) dirDlg.SetPath(shown);
             if (dirDlg.DoModal() != ui::kIdOk) return false;
-            m_destination = dirDlg.GetPath();
+            shown = dirDlg.GetPath();
+            m_destination = shown;
         }
         bool endRun = false;
         if (AcceptDestination(&endRun)) return true;
@@ -74,14 +78,15 @@ bool CSetupDlg::AcceptDestination(bool* endRun) {
     if (m_destination.size() > 3) {
         if (IsDirectory(m_destination)) return true;
         if (ui::MessageBoxF(kStringCreateDirectory, ui::Buttons::YesNo, ui::Icon::Question,
-                            m_destination) != ui::kIdYes) {
+                            ui::CodePage(m_destination)) != ui::kIdYes) {
             *endRun = true;
             return false;
         }
         LogStream unopened;
         CSystem system(unopened);
         if (system.MakeDirectory(m_destination)) return true;
-        ui::MessageBoxF(kStringCreateFailed, ui::Buttons::Ok, ui::Icon::Error, m_destination);
+        ui::MessageBoxF(kStringCreateFailed, ui::Buttons::Ok, ui::Icon::Error,
+                        ui::CodePage(m_destination));
         return false;
     }
 
@@ -89,7 +94,8 @@ bool CSetupDlg::AcceptDestination(bool* endRun) {
     uint32_t type = platform::kDriveUnknown;
     if (!m_destination.empty()) type = platform::GetDriveType(m_destination + "\\");
     if (type > platform::kDriveNoRootDir) return true;
-    ui::MessageBoxF(kStringUnknownDrive, ui::Buttons::Ok, ui::Icon::Question, m_destination);
+    ui::MessageBoxF(kStringUnknownDrive, ui::Buttons::Ok, ui::Icon::Question,
+                    ui::CodePage(m_destination));
     return false;
 }
 

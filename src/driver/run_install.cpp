@@ -41,7 +41,8 @@ void CSetupDlg::RunInstall() {
     }
 
     if (m_source.size() >= 2 && m_source[0] == '\\' && m_source[1] == '\\') {
-        ui::MessageBoxF(kStringNetworkSource, ui::Buttons::Ok, ui::Icon::Error, m_source);
+        ui::MessageBoxF(kStringNetworkSource, ui::Buttons::Ok, ui::Icon::Error,
+                        ui::CodePage(m_source));
         // The program ends: the menu closes as its Cancel does.
         if (!m_quiet) EndDialog(ui::kIdCancel);
         return;

@@ -31,6 +31,12 @@ uint32_t GetVersion();
 // True on a Windows of the NT family.
 bool IsNtFamily();
 
+// Waits for one character on standard input and consumes it, but only where a person can
+// answer: a console on Windows, a terminal on the emulated machine. With standard input a
+// pipe, a file or closed it returns at once and consumes nothing, so that an unattended run
+// never waits there. Any thread.
+void ReadConsoleCharacter();
+
 // SetThreadExecutionState: keep the system (not the display) awake while on is true.
 void KeepAwake(bool on);
 

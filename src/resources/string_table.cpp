@@ -92,6 +92,14 @@ const StringEntry kStringTable[] = {
      "prosím, až skončí, a spusťte instalaci znovu.",
      "Na tomto počítači práve prebieha iná inštalácia alebo aktualizácia systému ZEFI.\nPočkajte "
      "prosím, kým skončí, a spustite inštaláciu znova."},
+    // Text a person typed that the system's code page cannot hold, and a choice the console
+    // offers but cannot take now.
+    {180,
+     "Znak „%s“ nelze použít: systém jej v názvech a textech neumí uložit.\nOpravte prosím zadaný "
+     "text.",
+     "Znak „%s“ nie je možné použiť: systém ho v názvoch a textoch nevie uložiť.\nOpravte prosím "
+     "zadaný text."},
+    {181, "Volba je nedostupná", "Voľba je nedostupná"},
     // The application title: caption of every message box.
     {57344, "Setup systému ZEFI", "Setup systému ZEFI"},
 };

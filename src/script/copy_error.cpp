@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "platform/errors.h"
-#include "platform/text.h"
 #include "ui/message_box.h"
 
 namespace zefi {
@@ -62,8 +61,6 @@ CMBString FailedName(const CopyErrorRecord& record, const CMBString& argument) {
     return name.IsEmpty() ? argument : name;
 }
 
-std::string Display(const CMBString& text) { return platform::AnsiToDisplay(text.str()); }
-
 }  // namespace
 
 std::string FormatErrorCode(int32_t code) {
@@ -79,12 +76,12 @@ std::string FormatErrorCode(int32_t code) {
 CopyErrorTexts BuildCopyErrorTexts(CopyErrorRecord* record, int actionCode,
                                    const CMBString& argument) {
     CopyErrorTexts texts;
-    texts.headline =
-        ui::FormatString(HeadlineFor(actionCode), Display(FailedName(*record, argument)));
+    texts.headline = ui::FormatString(HeadlineFor(actionCode),
+                                      ui::CodePage(FailedName(*record, argument).str()));
     if (record->errorIsWrite)
-        texts.detail = ui::FormatString(kDetailWrite, Display(record->writeName));
+        texts.detail = ui::FormatString(kDetailWrite, ui::CodePage(record->writeName.str()));
     else
-        texts.detail = ui::FormatString(kDetailRead, Display(record->readName));
+        texts.detail = ui::FormatString(kDetailRead, ui::CodePage(record->readName.str()));
     if (record->errorCode == 0) record->errorCode = static_cast<int32_t>(platform::GetLastError());
     texts.code =
         ui::FormatString(CodeTextFor(record->errorCode), FormatErrorCode(record->errorCode));

@@ -1,6 +1,5 @@
 // The disk check of the script engine: makes sure the source disk a group names (its CD value)
 // is present, by asking the user for it or by attaching the downloaded image that holds it.
-#include "platform/text.h"
 #include "script/disk_image_source.h"
 #include "script/ins_grp.h"
 #include "script/inscfg.h"
@@ -60,7 +59,7 @@ bool CInsGrp::CheckDisk() {
         ui::Beep();
         const CMBString& shown = displayName.IsEmpty() ? m_cd : displayName;
         int answer = ui::MessageBoxF(kMsgInsertDisk, ui::Buttons::OkCancel, ui::Icon::Exclamation,
-                                     platform::AnsiToDisplay(shown.str()));
+                                     ui::CodePage(shown.str()));
         if (answer != ui::kIdOk) {
             m_error.stop = 1;
             return false;

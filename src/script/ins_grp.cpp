@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/machine.h"
 #include "script/install_context.h"
 #include "system/log.h"
 #include "system/text_file.h"
@@ -93,9 +94,9 @@ bool CInsGrp::SetOption(const CMBString& key, const CMBString& value) {
         }
     }
     m_context->Log() << "Unrecognized option: " << key.c_str() << LogStream::endl;
-    // The script author sees the message on a console and confirms it; without a console
-    // the read returns at once.
-    std::getchar();
+    // The script author sees the message on a console and confirms it; an unattended run,
+    // without a person at a console, goes on at once.
+    platform::ReadConsoleCharacter();
     return false;
 }
 

@@ -30,8 +30,8 @@ class CInsGrp {
 
     // Stores an option after replacing "[SrcBase]" and "[DstBase]" in value. "Source" and "Dest"
     // get a trailing "\"; "Size" and "NotOnCD" are read as numbers. False for an unknown key,
-    // which is logged ("Unrecognized option: ") before one character is read from standard
-    // input.
+    // which is logged ("Unrecognized option: ") before one character is read from a console
+    // (platform::ReadConsoleCharacter: never from a pipe or file).
     bool SetOption(const CMBString& key, const CMBString& value);
     // Queues an action after replacing "[SrcBase]", "[DstBase]" and "[FreeSpace]" (the free
     // kilobytes of the destination volume) in argument. False, with "Unrecognized action: "

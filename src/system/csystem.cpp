@@ -9,6 +9,7 @@
 #include "platform/fs.h"
 #include "platform/stream.h"
 #include "system/copy_file_overwrite.h"
+#include "ui/message_box.h"
 
 namespace zefi {
 
@@ -458,8 +459,11 @@ bool CSystem::TypeFile(const std::string& path) {
     platform::Stream file;
     if (!file.Open(path, "r")) return false;
     char line[256];
-    while (file.Gets(line, sizeof line)) std::fputs(line, stdout);
-    std::fflush(stdout);
+    std::string text;
+    while (file.Gets(line, sizeof line)) text += line;
+    // The dialog host shows it where a person reads it, without mixing it into the answers
+    // that an unattended run prints.
+    ui::ShowText(text);
     return true;
 }
 

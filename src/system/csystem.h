@@ -81,8 +81,8 @@ class CSystem {
     // Whether the drive with this letter is a CD-ROM drive.
     bool IsCdRomDrive(char letter);
 
-    // Writes the text file at path to standard output, at most 255 characters per line. False
-    // when it cannot be opened.
+    // Shows the text file at path through the dialog host (ui::ShowText), read in lines of at
+    // most 255 characters. False when it cannot be opened.
     bool TypeFile(const std::string& path);
 
     // Runs commandLine through the command processor and waits for it; always true (defined in

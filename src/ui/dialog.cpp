@@ -7,7 +7,9 @@
 
 #include "platform/instance.h"
 #include "platform/machine.h"
+#include "platform/text.h"
 #include "ui/host.h"
+#include "ui/message_box.h"
 
 namespace ui {
 
@@ -30,6 +32,24 @@ bool IsPushButton(resources::ControlKind kind) {
 
 bool HasCheck(resources::ControlKind kind) {
     return kind == resources::ControlKind::CheckBox || kind == resources::ControlKind::RadioButton;
+}
+
+// The first character of display text that the code page cannot hold, for the refusal; "?"
+// for bytes that are no UTF-8 at all.
+std::string FirstCharacterWithoutCodePage(const std::string& display) {
+    size_t i = 0;
+    while (i < display.size()) {
+        size_t end = i + 1;
+        while (end < display.size() && (static_cast<unsigned char>(display[end]) & 0xC0) == 0x80)
+            ++end;
+        const std::string character = display.substr(i, end - i);
+        std::string ansi;
+        if (!platform::DisplayToAnsi(character, &ansi)) {
+            return static_cast<unsigned char>(character[0]) >= 0xC0 ? character : "?";
+        }
+        i = end;
+    }
+    return "?";
 }
 
 }  // namespace
@@ -60,6 +80,22 @@ void DDX_Text(DataExchange& dx, int id, std::string& value) {
     } else {
         dx.GetDialog().SetItemText(id, value);
     }
+}
+
+void DDX_CodePageText(DataExchange& dx, int id, std::string& value) {
+    if (!dx.IsSaving()) {
+        dx.GetDialog().SetItemCodePageText(id, value);
+        return;
+    }
+    const std::string typed = dx.GetDialog().GetItemText(id);
+    std::string ansi;
+    if (platform::DisplayToAnsi(typed, &ansi)) {
+        value = std::move(ansi);
+        return;
+    }
+    MessageBoxF(kStringCharacterRefused, Buttons::Ok, Icon::Exclamation,
+                FirstCharacterWithoutCodePage(typed));
+    dx.Fail();
 }
 
 void DDX_Check(DataExchange& dx, int id, int& value) {
@@ -157,7 +193,7 @@ void Dialog::KillTimer(int id) {
 bool Dialog::UpdateData(bool save) {
     DataExchange dx(*this, save);
     DoDataExchange(dx);
-    return true;
+    return !dx.Failed();
 }
 
 std::string Dialog::GetCaption() const {
@@ -200,6 +236,10 @@ void Dialog::SetItemText(int id, const std::string& text) {
         c->text = text;
     }
     Touch();
+}
+
+void Dialog::SetItemCodePageText(int id, const std::string& ansi) {
+    SetItemText(id, platform::AnsiToDisplay(ansi));
 }
 
 std::string Dialog::GetItemText(int id) const {
@@ -449,8 +489,7 @@ bool Dialog::OnInitDialog() {
 }
 
 void Dialog::OnOK() {
-    UpdateData(true);
-    EndDialog(kIdOk);
+    if (UpdateData(true)) EndDialog(kIdOk);
 }
 
 void Dialog::OnCancel() { EndDialog(kIdCancel); }

@@ -57,14 +57,28 @@ class DataExchange {
     Dialog& GetDialog() const { return m_dialog; }
     // True: controls to members (UpdateData(true)); false: members to controls.
     bool IsSaving() const { return m_save; }
+    // A control's text could not be taken: UpdateData returns false, and the default OnOK
+    // keeps the dialog open.
+    void Fail() { m_failed = true; }
+    bool Failed() const { return m_failed; }
 
   private:
     Dialog& m_dialog;
     bool m_save;
+    bool m_failed = false;
 };
 
-// Exchanges the text of control id with value, in the direction of dx.
+// Exchanges the text of control id with value, in the direction of dx. Both are display text
+// (UTF-8): texts the program makes from its string table.
 void DDX_Text(DataExchange& dx, int id, std::string& value);
+// Exchanges the text of control id with value held in the system's ANSI code page (a path, the
+// text of a file): the control shows it as display text, and the text a person typed is taken
+// back into the code page. A character the code page cannot hold is refused instead of
+// becoming "?": the message box of string kStringCharacterRefused names it, value keeps what
+// it held, and the exchange fails (DataExchange::Fail).
+void DDX_CodePageText(DataExchange& dx, int id, std::string& value);
+// String 180, the refusal of a typed character the code page cannot hold.
+constexpr uint32_t kStringCharacterRefused = 180;
 // Exchanges the check state of check box or radio button id with value (0, 1 or 2).
 void DDX_Check(DataExchange& dx, int id, int& value);
 
@@ -105,15 +119,19 @@ class Dialog {
     void KillTimer(int id);
 
     // Runs DoDataExchange: save true takes the controls into the members, false puts the members
-    // into the controls. Returns true.
+    // into the controls. False when a text could not be taken (DDX_CodePageText).
     bool UpdateData(bool save = true);
 
     int GetTemplateId() const { return m_templateId; }
     std::string GetCaption() const;
     void SetCaption(const std::string& caption);
     bool HasItem(int id) const;
+    // Control texts as hosts show them: display text (UTF-8).
     void SetItemText(int id, const std::string& text);
     std::string GetItemText(int id) const;
+    // Shows text of the ANSI code page (a path, a file's text) in control id, converted to
+    // display text as DDX_CodePageText does.
+    void SetItemCodePageText(int id, const std::string& ansi);
     void SetCheck(int id, int state);
     int GetCheck(int id) const;
     // A user's click on a check box or radio button: sets its state and, when that changed it,
@@ -161,7 +179,7 @@ class Dialog {
     // Called once the controls exist; the default puts the members into the controls
     // (UpdateData(false)) and returns true.
     virtual bool OnInitDialog();
-    // OK button (id 1): default UpdateData(true), then EndDialog(kIdOk).
+    // OK button (id 1): default UpdateData(true), then EndDialog(kIdOk) when that succeeded.
     virtual void OnOK();
     // Cancel (id 2, Esc, close box, PostClose()): default EndDialog(kIdCancel).
     virtual void OnCancel();

@@ -19,6 +19,12 @@ DialogHost& Fallback() {
 
 }  // namespace
 
+void DialogHost::ShowText(const std::string& text) {
+    std::cout << text;
+    if (text.empty() || text.back() != '\n') std::cout << '\n';
+    std::cout.flush();
+}
+
 void SetHost(DialogHost* host) { g_host.store(host); }
 
 DialogHost& GetHost() {

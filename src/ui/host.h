@@ -31,6 +31,10 @@ class DialogHost {
     virtual int ShowMessage(const MessageRequest& request) = 0;
     // Asks for a folder; empty text when cancelled. Called from any thread.
     virtual std::string BrowseForFolder(const std::string& title, const std::string& initial) = 0;
+    // Shows the text of a file to the person running the program, without waiting for an
+    // answer (display text; lines end with "\n" or "\r\n"). Called from any thread. The
+    // default writes the text to standard output, then a line end.
+    virtual void ShowText(const std::string& text);
 };
 
 // Makes host the process-wide host (not owned; it must outlive its use), or with nullptr goes

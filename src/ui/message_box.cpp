@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/machine.h"
+#include "platform/text.h"
 #include "resources/strings.h"
 #include "ui/host.h"
 
@@ -69,6 +70,9 @@ std::string Printf(const std::string& format, T value) {
 }
 
 }  // namespace
+
+FormatArg::FormatArg(const CodePage& s)
+    : kind(Kind::String), text(platform::AnsiToDisplay(s.text)) {}
 
 std::string FormatText(const std::string& format, const std::vector<FormatArg>& args) {
     std::string out;
@@ -240,6 +244,10 @@ int MessageBox(const std::string& text, Buttons buttons, Icon icon) {
 
 int MessageBoxV(uint32_t stringId, Buttons buttons, Icon icon, const std::vector<FormatArg>& args) {
     return Show(stringId, FormatStringV(stringId, args), buttons, icon);
+}
+
+void ShowText(const std::string& ansiText) {
+    GetHost().ShowText(platform::AnsiToDisplay(ansiText));
 }
 
 void Beep() { platform::MessageBeep(); }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "ui/dialog.h"
@@ -14,7 +15,15 @@ namespace ui {
 enum class Buttons { Ok, OkCancel, YesNo, RetryCancel };
 enum class Icon { None, Error, Question, Exclamation, Information };
 
-// One argument of a formatted text: a string or an integer or a floating-point value.
+// A string argument held in the system's ANSI code page (a path, a file's text), which a
+// formatted text shows as display text: MessageBoxF(109, ..., ui::CodePage(path)).
+struct CodePage {
+    explicit CodePage(std::string ansi) : text(std::move(ansi)) {}
+    std::string text;
+};
+
+// One argument of a formatted text: a string (display text, UTF-8, or CodePage text) or an
+// integer or a floating-point value.
 struct FormatArg {
     enum class Kind { String, Signed, Unsigned, Double } kind;
     std::string text;
@@ -24,6 +33,7 @@ struct FormatArg {
 
     FormatArg(const std::string& s) : kind(Kind::String), text(s) {}
     FormatArg(const char* s) : kind(Kind::String), text(s ? s : "") {}
+    FormatArg(const CodePage& s);
     FormatArg(double v) : kind(Kind::Double), d(v) {}
     template <class T, std::enable_if_t<std::is_integral_v<T> && std::is_signed_v<T>, int> = 0>
     FormatArg(T v) : kind(Kind::Signed), i(v) {}
@@ -62,6 +72,10 @@ int MessageBoxF(uint32_t stringId, Buttons buttons, Icon icon, const Args&... ar
 std::vector<int> ButtonIds(Buttons buttons);
 // "ok", "cancel", "abort", "retry", "ignore", "yes", "no" for the standard ids, else the number.
 std::string ButtonName(int id);
+
+// Shows the text of a file (code-page text, converted here for display) through the current
+// host: what the install script's cat actions show. Callable from any thread.
+void ShowText(const std::string& ansiText);
 
 // The system sound of a message box with the exclamation icon.
 void Beep();

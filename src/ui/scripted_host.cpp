@@ -72,6 +72,23 @@ bool IsProgressOnly(const Dialog& dialog) {
     return true;
 }
 
+// Why a person could not do what an answer asks of control id: "disabled", "hidden" or
+// "read-only"; empty when it can be done (or the dialog has no such control, which the caller
+// notes).
+std::string Refusal(const std::vector<ControlState>& controls, int id, bool press) {
+    for (const ControlState& c : controls) {
+        if (c.id != id) continue;
+        if (!c.visible) return "hidden";
+        if (!c.enabled) return "disabled";
+        if (!press && c.kind == resources::ControlKind::Edit &&
+            (c.style & resources::kStyleReadOnly) != 0) {
+            return "read-only";
+        }
+        return "";
+    }
+    return "";
+}
+
 }  // namespace
 
 std::string OneLine(const std::string& text) {
@@ -198,6 +215,20 @@ std::string ScriptedHost::DialogLine(const Dialog& dialog, const std::string& an
     return line + " -> " + answer;
 }
 
+std::string ScriptedHost::RefusedPart(const Dialog& dialog, const Answer& answer,
+                                      int button) const {
+    const std::vector<ControlState> controls = dialog.Controls();
+    for (const auto& [id, value] : answer.settings) {
+        if (std::string why = Refusal(controls, id, false); !why.empty()) {
+            return std::to_string(id) + " (" + why + ")";
+        }
+    }
+    // Cancel is always at hand: Esc and the close box.
+    if (button == kIdCancel) return "";
+    std::string why = Refusal(controls, button, true);
+    return why.empty() ? "" : std::to_string(button) + " (" + why + ")";
+}
+
 void ScriptedHost::ApplySettings(Dialog& dialog, const Answer& answer) {
     for (const auto& [id, value] : answer.settings) {
         if (!dialog.HasItem(id)) {
@@ -237,8 +268,14 @@ int ScriptedHost::RunModal(Dialog& dialog) {
         answered = true;
         if (Answer* answer = TakeAnswer(Answer::Kind::Dialog, templateId)) {
             defaultsInARow = 0;
-            ApplySettings(dialog, *answer);
             const int id = ButtonId(answer->button);
+            // A person cannot change a disabled or hidden control nor press a disabled button:
+            // such an answer changes nothing and the dialog waits for the next one.
+            if (std::string refused = RefusedPart(dialog, *answer, id); !refused.empty()) {
+                Print(DialogLine(dialog, "refused " + refused));
+                continue;
+            }
+            ApplySettings(dialog, *answer);
             Print(DialogLine(dialog, ButtonName(id)));
             if (!dialog.PressButton(id)) {
                 Note("answers line " + std::to_string(answer->line) + ": dialog " +
@@ -283,6 +320,18 @@ int ScriptedHost::ShowMessage(const MessageRequest& request) {
     Print("message " + std::to_string(request.stringId) + ": " + OneLine(request.text) + " -> " +
           ButtonName(id));
     return id;
+}
+
+void ScriptedHost::ShowText(const std::string& text) {
+    std::string body = text;
+    if (!body.empty() && body.back() == '\n') body.pop_back();
+    if (!body.empty() && body.back() == '\r') body.pop_back();
+    int number;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        number = ++m_textsShown;
+    }
+    Print("text " + std::to_string(number) + ": " + OneLine(body));
 }
 
 std::string ScriptedHost::BrowseForFolder(const std::string& title, const std::string&) {

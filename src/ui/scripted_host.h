@@ -41,8 +41,13 @@ std::vector<Answer> ParseAnswers(const std::string& text, std::vector<std::strin
 // button; a dialog with an OK button takes OK with its current state; a dialog without an OK
 // button but with other push buttons than Cancel (the main menu) takes Cancel; a dialog whose
 // only push button is Cancel shows progress and runs its timers until it ends by itself
-// (printed with "-> wait"). A dialog answered by default 20 times in a row without ending is
-// cancelled (noted with a '#' line). Thread-safe: message boxes may come from any thread.
+// (printed with "-> wait"). An answer that sets a disabled, hidden or read-only control or
+// presses a disabled or hidden button is refused as a whole, as a person could not do it:
+// nothing changes, the line ends with "-> refused <control id> (disabled)" (or "(hidden)",
+// "(read-only)"), and the dialog takes its next answer. A dialog answered by default 20 times in a
+// row without ending is cancelled (noted with a '#' line). The texts of files that the program
+// shows (ShowText) are printed as "text <n>: <text>". Thread-safe: message boxes may come from any
+// thread.
 class ScriptedHost : public DialogHost {
   public:
     // answers: the answers text; out: where the lines go (must outlive the host).
@@ -51,6 +56,9 @@ class ScriptedHost : public DialogHost {
     int RunModal(Dialog& dialog) override;
     int ShowMessage(const MessageRequest& request) override;
     std::string BrowseForFolder(const std::string& title, const std::string& initial) override;
+    // "text <n>: <text>", n counting the texts this host showed from 1, the text on one line
+    // (a final line end dropped).
+    void ShowText(const std::string& text) override;
 
     // Answers not used so far, in file order.
     std::vector<Answer> UnusedAnswers() const;
@@ -64,10 +72,14 @@ class ScriptedHost : public DialogHost {
     void Note(const std::string& text);
     std::string DialogLine(const Dialog& dialog, const std::string& answer) const;
     void ApplySettings(Dialog& dialog, const Answer& answer);
+    // "<id> (disabled)", "<id> (hidden)" or "<id> (read-only)" for the first control that the
+    // answer would change or press and a person could not; empty when it can be done.
+    std::string RefusedPart(const Dialog& dialog, const Answer& answer, int button) const;
 
     mutable std::mutex m_mutex;  // the answers
     std::mutex m_outMutex;       // the output stream
     std::vector<Answer> m_answers;
+    int m_textsShown = 0;  // guarded by m_mutex
     std::ostream& m_out;
 };
 

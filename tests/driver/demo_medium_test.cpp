@@ -21,14 +21,7 @@ class DemoMedium : public DriverTest {
         std::string command = "cd '" + m_prefix->Host("drive_c/Temp") + "' && ZEFISETUP_PREFIX='" +
                               m_prefix->Path() + "' '" + ZEFISETUP_BINARY + "' " + args +
                               " </dev/null 2>&1";
-        FILE* pipe = popen(command.c_str(), "r");
-        if (pipe == nullptr) return "popen failed";
-        std::string out;
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-        m_status = pclose(pipe);
-        return out;
+        return drivertest::RunCommand(command, &m_status);
     }
     int m_status = -1;
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@
 #include "platform/fs.h"
 #include "platform/machine.h"
 #include "support/temp_prefix.h"
+#include "ui/host.h"
+#include "ui/scripted_host.h"
 
 namespace {
 
@@ -512,14 +515,21 @@ TEST_F(CSystemTest, FindFileAndFileExists) {
     EXPECT_FALSE(m_system->FindFile("C:\\dir\\*.txt", false));
 }
 
-TEST_F(CSystemTest, TypeFileWritesTheTextToStandardOutput) {
-    Write("readme.txt", "first line\r\nsecond line\r\n");
-    testing::internal::CaptureStdout();
-    bool typed = m_system->TypeFile("C:\\readme.txt");
-    std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_TRUE(typed);
-    EXPECT_EQ(out, "first line\nsecond line\n");
+TEST_F(CSystemTest, TypeFileShowsTheTextThroughTheHostOnOneLine) {
+    Write("readme.txt",
+          "first line\r\n\xE8"
+          "esk\xFD second\r\n");
+    std::ostringstream out;
+    ui::ScriptedHost host("", out);
+    ui::ScopedHost scoped(host);
+    EXPECT_TRUE(m_system->TypeFile("C:\\readme.txt"));
     EXPECT_FALSE(m_system->TypeFile("C:\\missing.txt"));
+    EXPECT_TRUE(m_system->TypeFile("C:\\readme.txt"));
+    EXPECT_EQ(out.str(),
+              "text 1: first line\\n\xC4\x8D"
+              "esk\xC3\xBD second\n"
+              "text 2: first line\\n\xC4\x8D"
+              "esk\xC3\xBD second\n");
 }
 
 TEST(CSystemWithoutSink, ShortLivedInstanceWorksWithAnUnopenedLog) {

@@ -96,6 +96,7 @@ class ConsoleDlg : public ui::Dialog {
     int m_check = 0;
     std::atomic<int> m_ticks{0};
     int m_endAfterTicks = 0;
+    bool m_disableCheck = false;
     std::function<void()> m_worker;
     std::thread m_thread;
     ~ConsoleDlg() override {
@@ -105,6 +106,7 @@ class ConsoleDlg : public ui::Dialog {
   protected:
     bool OnInitDialog() override {
         ui::Dialog::OnInitDialog();
+        if (m_disableCheck) EnableItem(1019, false);
         SetTimer(1, 10);
         if (m_worker) m_thread = std::thread(m_worker);
         return true;
@@ -255,6 +257,94 @@ TEST_F(ConsoleHostTest, FolderQuestionAcceptsOnlyExistingFolders) {
     EXPECT_EQ(chosen, "C:\\");
     term.Type("\x1b");
     EXPECT_EQ(ui::BrowseForFolder("Výběr", "C:\\"), "");
+}
+
+TEST_F(ConsoleHostTest, WorkerMessageBoxKeepsTheDialogInSightAndOffersEscOnlyWithCancel) {
+    FakeTerminal term;
+    ui::hosts::ConsoleHost host(term.In(), term.Out());
+    ui::ScopedHost scoped(host);
+    ConsoleDlg dlg;
+    std::atomic<int> answer{0};
+    dlg.m_worker = [&] {
+        answer = ui::MessageBox(std::string("Přepsat soubor?"), ui::Buttons::YesNo);
+        dlg.PostClose(ui::kIdOk);
+    };
+    std::thread typist([&] {
+        if (!term.WaitFor("Přepsat soubor?")) return;
+        term.Type("\x1b");  // a box without Cancel cannot be escaped
+        term.Type("2\n");
+    });
+    EXPECT_EQ(dlg.DoModal(), ui::kIdOk);
+    typist.join();
+    EXPECT_EQ(answer, ui::kIdNo);
+    // The screen drawn with the box holds the dialog's caption and progress bar above it, and
+    // its prompt does not offer Esc.
+    const std::string screen = term.Screen();
+    const size_t box = screen.find("Přepsat soubor?");
+    ASSERT_NE(box, std::string::npos);
+    const size_t drawn = screen.rfind("\x1b[H", box);
+    ASSERT_NE(drawn, std::string::npos);
+    const size_t end = screen.find("\x1b[H", box);
+    const std::string frame = screen.substr(drawn, end == std::string::npos ? end : end - drawn);
+    EXPECT_NE(frame.find("=== Konzole ==="), std::string::npos) << frame;
+    EXPECT_LT(frame.find("=== Konzole ==="), frame.find("Přepsat soubor?"));
+    EXPECT_NE(frame.find(" %"), std::string::npos) << frame;
+    EXPECT_NE(frame.find("(Enter = výchozí tlačítko): "), std::string::npos) << frame;
+    EXPECT_EQ(frame.find("Esc"), std::string::npos) << frame;
+}
+
+TEST_F(ConsoleHostTest, ACancellableBoxOffersEsc) {
+    FakeTerminal term;
+    ui::hosts::ConsoleHost host(term.In(), term.Out());
+    ui::ScopedHost scoped(host);
+    std::thread typist([&] {
+        if (term.WaitFor("Pokračovat?")) term.Type("\x1b");
+    });
+    EXPECT_EQ(ui::MessageBox(std::string("Pokračovat?"), ui::Buttons::OkCancel), ui::kIdCancel);
+    typist.join();
+    EXPECT_NE(term.Screen().find("Esc = zrušit"), std::string::npos);
+}
+
+TEST_F(ConsoleHostTest, ADisabledChoiceSaysWhy) {
+    FakeTerminal term;
+    ui::hosts::ConsoleHost host(term.In(), term.Out());
+    ui::ScopedHost scoped(host);
+    ConsoleDlg dlg;
+    dlg.m_disableCheck = true;
+    int result = 0;
+    std::thread ui([&] { result = dlg.DoModal(); });
+    ASSERT_TRUE(term.WaitFor("Novější"));
+    term.Type("2\n");
+    EXPECT_TRUE(term.WaitFor("Volba je nedostupná")) << term.Screen();
+    term.Type("\x03");
+    ui.join();
+    EXPECT_EQ(result, ui::kIdCancel);
+    EXPECT_EQ(dlg.GetCheck(1019), 0);
+}
+
+TEST_F(ConsoleHostTest, ShownTextEndsWithALineAndStaysAboveAnOpenDialog) {
+    FakeTerminal term;
+    ui::hosts::ConsoleHost host(term.In(), term.Out());
+    ui::ScopedHost scoped(host);
+    ui::ShowText(
+        "Verze \xE8\xED\r\ndruh\xE1 \xF8\xE1"
+        "dka\r\n");
+    ASSERT_TRUE(term.WaitFor("Verze čí\r\ndruhá řádka\r\n")) << term.Screen();
+    ConsoleDlg dlg;
+    dlg.m_worker = [&] {
+        // Once the dialog is drawn, the text comes while it is open.
+        term.WaitFor("=== Konzole ===");
+        ui::ShowText(
+            "B\xECh"
+            "em kop\xEDrov\xE1n\xED");
+    };
+    std::thread typist([&] {
+        term.WaitFor("Během kopírování\x1b[K\r\n");
+        term.Type("\x03");
+    });
+    dlg.DoModal();
+    typist.join();
+    EXPECT_NE(term.Screen().find("Během kopírování\x1b[K\r\n"), std::string::npos) << term.Screen();
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "platform/machine.h"
 #include "support/temp_prefix.h"
 #include "ui/host.h"
+#include "ui/message_box.h"
 #include "ui/scripted_host.h"
 
 namespace {
@@ -381,6 +382,51 @@ TEST_F(DialogTest, TimersCanBeKilledAndReplacedFromTheirHandler) {
     EXPECT_EQ(dlg.DoModal(), ui::kIdOk);
     EXPECT_EQ(dlg.m_fired, (std::vector<int>{1, 1, 2}));
     ui::UnregisterDialogTemplate(kDlgProgress);
+}
+
+// The form with its path held in the code page, as the program holds paths.
+class CodePageFormDlg : public FormDlg {
+  protected:
+    void DoDataExchange(ui::DataExchange& dx) override { ui::DDX_CodePageText(dx, 1002, m_path); }
+};
+
+TEST_F(DialogTest, CodePageTextIsShownAsDisplayTextAndTakenBackIntoTheCodePage) {
+    UseAnswers("dialog 9101 ok 1002=D:\\\xC3\x9A\xC4\x8Dty\n");
+    CodePageFormDlg dlg;
+    dlg.m_path =
+        "C:\\\xDA\xE8"
+        "etn\xED";
+    std::string shown;
+    dlg.m_onInit = [&](FormDlg& d) { shown = d.GetItemText(1002); };
+    EXPECT_EQ(dlg.DoModal(), ui::kIdOk);
+    EXPECT_EQ(shown,
+              "C:\\\xC3\x9A\xC4\x8D"
+              "etn\xC3\xAD");
+    EXPECT_EQ(dlg.m_path, "D:\\\xDA\xE8ty");
+}
+
+TEST_F(DialogTest, ACharacterTheCodePageCannotHoldIsRefusedAndTheDialogStaysOpen) {
+    UseAnswers(
+        "dialog 9101 ok 1002=C:\\\xD0\x96urnal\n"
+        "dialog 9101 ok 1002=C:\\Zurnal\n");
+    CodePageFormDlg dlg;
+    dlg.m_path = "C:\\ZEFI";
+    EXPECT_EQ(dlg.DoModal(), ui::kIdOk);
+    EXPECT_EQ(dlg.m_path, "C:\\Zurnal");
+    const std::string out = m_out.str();
+    EXPECT_NE(out.find("message 180: Znak \xE2\x80\x9E\xD0\x96\xE2\x80\x9C nelze"),
+              std::string::npos)
+        << out;
+    // Refused once, then answered again; the member never held a "?".
+    EXPECT_EQ(out.find("message 180", out.find("message 180") + 1), std::string::npos) << out;
+    EXPECT_EQ(out.find("C:\\?urnal"), std::string::npos);
+}
+
+TEST_F(DialogTest, FormattedMessagesShowCodePageArgumentsAsDisplayText) {
+    EXPECT_EQ(ui::FormatText("Adres\xC3\xA1\xC5\x99 %s", {ui::CodePage("C:\\\xDA\xE8"
+                                                                       "etn\xED")}),
+              "Adres\xC3\xA1\xC5\x99 C:\\\xC3\x9A\xC4\x8D"
+              "etn\xC3\xAD");
 }
 
 }  // namespace

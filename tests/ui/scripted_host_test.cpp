@@ -257,6 +257,51 @@ TEST_F(ScriptedHostTest, UnusableButtonIsNotedAndTheDialogAnsweredAgain) {
     EXPECT_NE(out.find("-> ok\n"), std::string::npos);
 }
 
+// What a person cannot do, an answer cannot do either.
+class GreyDlg : public DirDlg {
+  protected:
+    bool OnInitDialog() override {
+        DirDlg::OnInitDialog();
+        EnableItem(1019, false);
+        EnableItem(1002, false);
+        EnableItem(1003, false);
+        return true;
+    }
+};
+
+TEST_F(ScriptedHostTest, DisabledOrHiddenControlsAndButtonsAreRefused) {
+    ui::ScriptedHost host(
+        "dialog 9201 ok 1019=1\n"
+        "dialog 9201 ok 1002=D:\\X\n"
+        "dialog 9201 1003\n"
+        "dialog 9201 ok 1048=text\n"
+        "dialog 9201 ok\n",
+        m_out);
+    ui::ScopedHost scoped(host);
+    GreyDlg dlg;
+    dlg.m_path = "C:\\ZEFI";
+    EXPECT_EQ(dlg.DoModal(), ui::kIdOk);
+    EXPECT_EQ(dlg.m_check, 0);
+    EXPECT_EQ(dlg.m_path, "C:\\ZEFI");
+    EXPECT_EQ(dlg.m_browses, 0);
+    EXPECT_EQ(dlg.GetItemText(1048), "Skryto");
+    const std::string line =
+        "dialog 9201: Instalace | Adresář pro instalaci | C:\\ZEFI | Pouze novější | OK | Zrušit | "
+        "Procházet -> ";
+    EXPECT_EQ(m_out.str(), line + "refused 1019 (disabled)\n" + line + "refused 1002 (disabled)\n" +
+                               line + "refused 1003 (disabled)\n" + line +
+                               "refused 1048 (hidden)\n" + line + "ok\n");
+}
+
+TEST_F(ScriptedHostTest, TextsOfFilesGetOneNumberedLineEach) {
+    ui::ScriptedHost host("", m_out);
+    ui::ScopedHost scoped(host);
+    ui::ShowText("Verze 6\r\n\xC8\xE1st \xE8\xEDslo 2\r\n");
+    ui::ShowText("");
+    EXPECT_EQ(m_out.str(),
+              "text 1: Verze 6\\n\xC4\x8C\xC3\xA1st \xC4\x8D\xC3\xADslo 2\ntext 2: \n");
+}
+
 TEST_F(ScriptedHostTest, BrowseAnswersComeFromTheirOwnLines) {
     ui::ScriptedHost host("dialog 9201 1003\nbrowse E:\\DATA\ndialog 9201 1003\ndialog 9201 ok\n",
                           m_out);

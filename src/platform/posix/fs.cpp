@@ -61,8 +61,9 @@ bool StatResolved(const Resolved& r, FindData* out) {
     }
     if (r.hostStatValid) {
         size_t slash = r.host.find_last_of('/');
-        posix::FindDataFromStat(slash == std::string::npos ? r.host : r.host.substr(slash + 1),
-                                r.hostStat, r.readOnly, out);
+        posix::FindDataFromStat(
+            posix::WindowsName(slash == std::string::npos ? r.host : r.host.substr(slash + 1)),
+            r.hostStat, r.readOnly, out);
     } else if (!posix::StatHost(r.host, r.readOnly, out)) {
         return false;
     }
@@ -157,7 +158,7 @@ bool ListMatchingHostEntries(const std::string& host, bool readOnlyMedium, const
     while (struct dirent* e = ::readdir(dir)) {
         const char* n = e->d_name;
         if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
-        std::string name = n;
+        std::string name = posix::WindowsName(n);
         if (!matches(name)) continue;
         struct stat st;
         if (::fstatat(fd, n, &st, 0) != 0 && ::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) {

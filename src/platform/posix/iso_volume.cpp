@@ -212,7 +212,9 @@ class IsoVolume final : public ImageVolume {
             entry.rawName = raw;
             entry.directory = stat->type == iso9660_stat_s::_STAT_DIR;
             entry.lsn = stat->lsn;
-            entry.data.name = m_naming == Naming::kPlain ? PlainName(raw) : raw;
+            // Joliet names come from libiso9660 as UTF-8, Rock Ridge names as written, which
+            // on the systems that make these images is UTF-8 as well.
+            entry.data.name = WindowsName(m_naming == Naming::kPlain ? PlainName(raw) : raw);
             entry.data.attributes =
                 kAttrReadOnly | (entry.directory ? uint32_t{kAttrDirectory} : 0u);
             entry.data.size = entry.directory ? 0 : stat->size;

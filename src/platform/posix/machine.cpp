@@ -2,11 +2,12 @@
 #include "platform/machine.h"
 
 #include <stdio.h>
-#include <time.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -66,6 +67,14 @@ void MessageBeep() {
         static const char bell = '\a';
         ssize_t ignored = write(STDERR_FILENO, &bell, 1);
         (void)ignored;
+    }
+}
+
+void ReadConsoleCharacter() {
+    if (!isatty(STDIN_FILENO)) return;
+    // One byte straight from the terminal: the C library's buffer would take a whole line.
+    char c;
+    while (read(STDIN_FILENO, &c, 1) < 0 && errno == EINTR) {
     }
 }
 

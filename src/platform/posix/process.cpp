@@ -89,9 +89,13 @@ std::string CurrentHostDirectory() {
     return dir.ok && dir.exists && dir.isDirectory && !dir.image ? dir.host : std::string();
 }
 
+// The host's argument vector; the arguments, code-page text, become the host's UTF-8.
 std::vector<char*> MakeArgv(std::vector<std::string>& args) {
     std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
+    for (std::string& a : args) {
+        a = posix::HostName(a);
+        argv.push_back(a.data());
+    }
     argv.push_back(nullptr);
     return argv;
 }

@@ -219,7 +219,9 @@ uint32_t Load(const Location& loc, std::vector<Key>* keys) {
         content.append(buffer, static_cast<size_t>(n));
     }
     ::close(fd);
-    *keys = Parse(content);
+    // The file is UTF-8 text; key names, value names and texts are code-page text inside.
+    if (content.compare(0, 3, "\xEF\xBB\xBF") == 0) content.erase(0, 3);
+    *keys = Parse(posix::WindowsName(content));
     return kErrorSuccess;
 }
 
@@ -243,7 +245,8 @@ uint32_t Store(const Location& loc, const std::vector<Key>& keys) {
     if (fd < 0) return posix::MapErrno(errno);
     struct stat st;
     mode_t mode = ::stat(file.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, Serialise(keys)) && ::fsync(fd) == 0;
+    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, posix::HostName(Serialise(keys))) &&
+              ::fsync(fd) == 0;
     int err = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;

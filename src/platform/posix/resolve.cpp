@@ -79,8 +79,8 @@ std::string FindHostEntry(const std::string& dir, const std::string& name, bool*
 // way needs the case-insensitive walk (or is missing, or not a directory).
 bool ResolveOnHostDirectly(const std::vector<std::string>& parts, Resolved* r) {
     std::string parent = r->host;
-    for (size_t i = 0; i + 1 < parts.size(); ++i) parent = HostJoin(parent, parts[i]);
-    std::string name = parts.back();
+    for (size_t i = 0; i + 1 < parts.size(); ++i) parent = HostJoin(parent, HostName(parts[i]));
+    std::string name = HostName(parts.back());
     std::string full = HostJoin(parent, name);
     struct stat st;
     if (::lstat(full.c_str(), &st) == 0) {
@@ -116,7 +116,7 @@ bool ResolveOnHostDirectly(const std::vector<std::string>& parts, Resolved* r) {
     r->host = full;
     std::string windows = std::string(1, r->letter) + ":";
     for (size_t i = 0; i + 1 < parts.size(); ++i) windows += "\\" + parts[i];
-    r->windowsPath = windows + "\\" + name;
+    r->windowsPath = windows + "\\" + (r->exists ? WindowsName(name) : parts.back());
     return true;
 }
 
@@ -127,7 +127,8 @@ void ResolveOnHost(const std::vector<std::string>& parts, Resolved* r) {
     r->parentExists = r->exists;
     std::string windows = std::string(1, r->letter) + ":";
     for (size_t i = 0; i < parts.size(); ++i) {
-        std::string name = parts[i];
+        std::string name = HostName(parts[i]);
+        std::string windowsName = parts[i];
         if (r->exists && r->isDirectory) {
             bool isDirectory = false;
             std::string found = FindHostEntry(cur, name, &isDirectory);
@@ -135,6 +136,7 @@ void ResolveOnHost(const std::vector<std::string>& parts, Resolved* r) {
             if (found.empty()) {
                 r->exists = false;
             } else {
+                if (found != name) windowsName = WindowsName(found);
                 name = found;
                 r->isDirectory = isDirectory;
             }
@@ -144,7 +146,7 @@ void ResolveOnHost(const std::vector<std::string>& parts, Resolved* r) {
         }
         if (!r->exists) r->isDirectory = false;
         cur = HostJoin(cur, name);
-        windows += "\\" + name;
+        windows += "\\" + windowsName;
     }
     if (parts.empty()) windows += "\\";
     r->host = cur;
@@ -334,7 +336,7 @@ std::string WindowsPathOfHost(const std::string& hostPath) {
     for (char& c : rest) {
         if (c == '/') c = '\\';
     }
-    return std::string(1, best->letter) + ":\\" + rest;
+    return std::string(1, best->letter) + ":\\" + WindowsName(rest);
 }
 
 bool WildcardMatch(const std::string& pattern, const std::string& name) {

@@ -322,8 +322,8 @@ bool StatHost(const std::string& host, bool readOnlyMedium, FindData* out) {
     struct stat st;
     if (::stat(host.c_str(), &st) != 0 && ::lstat(host.c_str(), &st) != 0) return FailErrno();
     size_t slash = host.find_last_of('/');
-    FindDataFromStat(slash == std::string::npos ? host : host.substr(slash + 1), st, readOnlyMedium,
-                     out);
+    FindDataFromStat(WindowsName(slash == std::string::npos ? host : host.substr(slash + 1)), st,
+                     readOnlyMedium, out);
     return true;
 }
 

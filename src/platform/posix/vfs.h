@@ -18,7 +18,7 @@ namespace platform::posix {
 
 // A read-only volume backed by a disk image. Inner paths are relative to the volume root,
 // components separated by "/", without a leading "/" ("" is the root). Name matching is
-// case-insensitive; the returned names keep the image's spelling.
+// case-insensitive; the returned names keep the image's spelling, as Windows names (WindowsName).
 class ImageVolume {
   public:
     virtual ~ImageVolume() = default;
@@ -129,6 +129,15 @@ Resolved Resolve(const std::string& windowsPath);
 // The Windows path of a host path: the drive whose host root is its longest prefix (Z: maps to
 // "/" unless machine.ini says otherwise).
 std::string WindowsPathOfHost(const std::string& hostPath);
+
+// Names: a Windows name is bytes of the ANSI code page (Windows-1250), a host name is UTF-8.
+// Every name passes through these two on its way between the program and the host (path
+// resolution, directory listings, image volumes, the registry file), as Wine converts them.
+// HostName is lossless (a byte the code page leaves undefined becomes the C1 control of the
+// same number); WindowsName gives "?" for a character the code page cannot hold and for bytes
+// that are not UTF-8, as Windows' ANSI calls report such a name.
+std::string HostName(const std::string& windowsName);
+std::string WindowsName(const std::string& hostName);
 
 // Maps errno to a Win32 error code (the single translation table of the backend).
 uint32_t MapErrno(int err);

@@ -102,9 +102,15 @@ void ConsoleHost::Run(View& view) {
             std::lock_guard<std::mutex> lock(m_mutex);
             top = m_frames.back().view == &view;
             if (top) {
-                const uint64_t version = view.Version();
+                View* below = Backdrop(view);
+                const uint64_t version =
+                    view.Version() * 1000003u + (below ? below->BackdropVersion() : 0);
                 if (!drawn || version != drawnVersion || m_generation != drawnGeneration) {
-                    Draw(view.Render(Columns()));
+                    const int columns = Columns();
+                    std::string screen = view.Render(columns);
+                    if (below) screen = below->Backdrop(columns) + "\n" + screen;
+                    if (!m_shownText.empty()) screen = m_shownText + "\n\n" + screen;
+                    Draw(screen);
                     drawn = true;
                     drawnVersion = version;
                     drawnGeneration = m_generation;
@@ -130,6 +136,44 @@ void ConsoleHost::Run(View& view) {
     Pop(&view);
 }
 
+ConsoleHost::View* ConsoleHost::Backdrop(View& view) {
+    if (!view.IsQuestion()) return nullptr;
+    for (auto it = m_frames.rbegin(); it != m_frames.rend(); ++it) {
+        if (it->view != &view && !it->view->IsQuestion()) return it->view;
+    }
+    return nullptr;
+}
+
+void ConsoleHost::ShowText(const std::string& text) {
+    std::vector<std::string> lines = SplitLines(text);
+    if (lines.size() > 1 && lines.back().empty()) lines.pop_back();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_frames.empty()) {
+        std::string out;
+        for (const std::string& line : lines) out += line + "\r\n";
+        WriteOut(out);
+        return;
+    }
+    // While something is open the text stays above it (its last lines), and is written out
+    // for good when the terminal is handed back.
+    for (const std::string& line : lines) m_shownLines.push_back(line);
+    m_shownText.clear();
+    const size_t first = m_shownLines.size() > kShownLines ? m_shownLines.size() - kShownLines : 0;
+    for (size_t i = first; i < m_shownLines.size(); ++i)
+        m_shownText += (i > first ? "\n" : "") + m_shownLines[i];
+    ++m_generation;
+}
+
+void ConsoleHost::WriteOut(const std::string& out) {
+    size_t written = 0;
+    while (written < out.size()) {
+        ssize_t n = write(m_out, out.data() + written, out.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        written += static_cast<size_t>(n);
+    }
+}
+
 void ConsoleHost::Push(View* view) {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_frames.empty()) EnterRawMode();
@@ -147,10 +191,11 @@ void ConsoleHost::Pop(View* view) {
     std::erase_if(m_frames, [view](const Frame& f) { return f.view == view; });
     ++m_generation;
     if (m_frames.empty()) {
-        const char clear[] = "\x1b[H\x1b[2J";
-        if (write(m_out, clear, sizeof clear - 1) < 0) {
-            // Nothing to do about a terminal that is gone.
-        }
+        std::string out = "\x1b[H\x1b[2J";
+        for (const std::string& line : m_shownLines) out += line + "\r\n";
+        m_shownLines.clear();
+        m_shownText.clear();
+        WriteOut(out);
         LeaveRawMode();
     }
 }
@@ -198,13 +243,7 @@ void ConsoleHost::Draw(const std::string& screen) {
     }
     // Clear below the cursor line without moving the cursor off the input line.
     out += "\x1b[s\x1b[J\x1b[u";
-    size_t written = 0;
-    while (written < out.size()) {
-        ssize_t n = write(m_out, out.data() + written, out.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        written += static_cast<size_t>(n);
-    }
+    WriteOut(out);
 }
 
 std::vector<Key> ConsoleHost::ReadKeys(int timeoutMs) {

@@ -19,8 +19,9 @@ namespace ui::hosts {
 // new text. Progress bars and texts are redrawn in place whenever they change, and the
 // dialog's timers run while the host waits for a key. A message box or folder question from
 // any thread takes the terminal while it is open; the dialogs below it keep running their
-// timers but are not drawn. The terminal is switched to raw input while anything is open and
-// restored afterwards. Thread-safe.
+// timers, and the caption and controls of the dialog under it are drawn above the question
+// (the progress of a copy stays in sight under a worker's message box). The terminal is switched to
+// raw input while anything is open and restored afterwards. Thread-safe.
 class ConsoleHost : public DialogHost {
   public:
     // inFd: the terminal to read from; outFd: where to draw.
@@ -30,6 +31,9 @@ class ConsoleHost : public DialogHost {
     int RunModal(Dialog& dialog) override;
     int ShowMessage(const MessageRequest& request) override;
     std::string BrowseForFolder(const std::string& title, const std::string& initial) override;
+    // The text, then a line end; while a dialog or message box is open, its last lines stay
+    // above what is open until the terminal is handed back, and are written out then.
+    void ShowText(const std::string& text) override;
 
     // One keystroke, decoded from the terminal's bytes.
     struct Key {
@@ -58,6 +62,12 @@ class ConsoleHost : public DialogHost {
         virtual int KeyTimeoutMs() = 0;
         // A question (message box, folder) stays above dialogs that other threads open later.
         virtual bool IsQuestion() const { return false; }
+        // What a question asked above this view shows of it (a dialog: its caption and
+        // controls, so that the progress of the dialog under a worker's message box stays in
+        // sight), and a count that changes with it. Called from any thread with the terminal
+        // held.
+        virtual std::string Backdrop(int) { return ""; }
+        virtual uint64_t BackdropVersion() { return 0; }
     };
 
   private:
@@ -67,6 +77,10 @@ class ConsoleHost : public DialogHost {
     void EnterRawMode();
     void LeaveRawMode();
     void Draw(const std::string& screen);
+    void WriteOut(const std::string& bytes);
+    // The view whose backdrop a question shows below itself; nullptr for a dialog or without
+    // one. With the terminal held.
+    View* Backdrop(View& view);
     std::vector<Key> ReadKeys(int timeoutMs);
     int Columns() const;
     int Rows() const;
@@ -80,6 +94,9 @@ class ConsoleHost : public DialogHost {
     };
     std::vector<Frame> m_frames;  // the top one draws and reads keys
     uint64_t m_generation = 0;    // bumped when the top frame changes
+    static constexpr size_t kShownLines = 10;
+    std::vector<std::string> m_shownLines;  // texts shown while views were open
+    std::string m_shownText;                // their last kShownLines lines, as drawn
     bool m_raw = false;
     bool m_endOfInput = false;
     std::vector<unsigned char> m_savedTermios;

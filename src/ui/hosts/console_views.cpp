@@ -7,6 +7,7 @@
 
 #include "platform/fs.h"
 #include "platform/machine.h"
+#include "resources/strings.h"
 
 namespace ui::hosts::detail {
 
@@ -18,9 +19,13 @@ using KeyKind = ConsoleHost::Key::Kind;
 
 bool Slovak() { return platform::GetThreadUILanguage() == platform::kLangSlovak; }
 
+// String 181, "Volba je nedostupná": a shown choice that is disabled.
+constexpr uint32_t kStringChoiceUnavailable = 181;
+
 // Texts of the host itself, in the language of the thread that shows the view.
 struct HostTexts {
     const char* choose;
+    const char* chooseWithoutEscape;
     const char* edit;
     const char* invalid;
     const char* folder;
@@ -28,6 +33,7 @@ struct HostTexts {
 };
 const HostTexts kCzech = {
     "Zvolte číslo a stiskněte Enter (Enter = výchozí tlačítko, Esc = zrušit): ",
+    "Zvolte číslo a stiskněte Enter (Enter = výchozí tlačítko): ",
     "Nový text (Enter = potvrdit, Esc = beze změny): ",
     "Neplatná volba",
     "Složka (Enter = potvrdit, prázdná nebo Esc = zrušit): ",
@@ -35,6 +41,7 @@ const HostTexts kCzech = {
 };
 const HostTexts kSlovak = {
     "Zvoľte číslo a stlačte Enter (Enter = predvolené tlačidlo, Esc = zrušiť): ",
+    "Zvoľte číslo a stlačte Enter (Enter = predvolené tlačidlo): ",
     "Nový text (Enter = potvrdiť, Esc = bez zmeny): ",
     "Neplatná voľba",
     "Priečinok (Enter = potvrdiť, prázdny alebo Esc = zrušiť): ",
@@ -140,6 +147,15 @@ class DialogView : public ConsoleHost::View {
     explicit DialogView(Dialog& dialog) : m_dialog(dialog), m_texts(Slovak() ? kSlovak : kCzech) {}
 
     std::string Render(int columns) override {
+        std::string out = Backdrop(columns);
+        if (!m_status.empty()) out += "  " + m_status + "\n";
+        out += m_editing ? m_texts.edit : m_texts.choose;
+        out += m_input;
+        return out;
+    }
+
+    // The caption and the controls; reads only the dialog's own state, so any thread may ask.
+    std::string Backdrop(int columns) override {
         const std::vector<ControlState> controls = m_dialog.Controls();
         std::string out;
         const std::string caption = m_dialog.GetCaption();
@@ -201,14 +217,11 @@ class DialogView : public ConsoleHost::View {
             }
         }
         flushButtons();
-        out += "\n";
-        if (!m_status.empty()) out += "  " + m_status + "\n";
-        out += m_editing ? m_texts.edit : m_texts.choose;
-        out += m_input;
-        return out;
+        return out + "\n";
     }
 
     uint64_t Version() override { return m_dialog.ChangeCount() * 1000003u + m_localVersion; }
+    uint64_t BackdropVersion() override { return m_dialog.ChangeCount(); }
 
     void OnKeys(const std::vector<Key>& keys) override {
         for (const Key& key : keys) {
@@ -273,7 +286,7 @@ class DialogView : public ConsoleHost::View {
                     break;
                 }
             }
-            if (!m_dialog.PressButton(id)) m_status = m_texts.invalid;
+            if (!m_dialog.PressButton(id)) m_status = Unavailable();
             return;
         }
         const int wanted = std::atoi(m_input.c_str());
@@ -281,7 +294,10 @@ class DialogView : public ConsoleHost::View {
         int number = 0;
         for (const ControlState& c : controls) {
             if (!IsActionable(c) || ++number != wanted) continue;
-            if (!c.enabled) break;
+            if (!c.enabled) {
+                m_status = Unavailable();
+                return;
+            }
             switch (c.kind) {
                 case ControlKind::CheckBox:
                     m_dialog.ClickCheck(c.id, c.check == 1 ? 0 : 1);
@@ -302,6 +318,9 @@ class DialogView : public ConsoleHost::View {
         }
         m_status = m_texts.invalid;
     }
+
+    // Why a choice that is shown cannot be taken now.
+    static std::string Unavailable() { return resources::LoadString(kStringChoiceUnavailable); }
 
     Dialog& m_dialog;
     const HostTexts& m_texts;
@@ -353,7 +372,10 @@ class MessageView : public ConsoleHost::View {
         }
         out += "\n\n";
         if (!m_status.empty()) out += "  " + m_status + "\n";
-        return out + m_texts.choose + m_input;
+        // Esc is offered only where it answers: a box with Cancel.
+        const bool cancellable =
+            std::find(m_buttons.begin(), m_buttons.end(), kIdCancel) != m_buttons.end();
+        return out + (cancellable ? m_texts.choose : m_texts.chooseWithoutEscape) + m_input;
     }
     uint64_t Version() override { return m_version; }
     void OnKeys(const std::vector<Key>& keys) override {
