@@ -148,10 +148,10 @@ bool Run::CheckSites() {
     ImageList list = nullptr;
     int32_t count = 0;
     int32_t lastCode = 0;
-    int32_t result = FetchPackageList(m_session.Handle(), m_masterUrl, m_settings.tempFileName,
-                                      SlovakEdition(), &list, &count, &m_baseUrl,
-                                      &m_packageListUrl, &lastCode, m_log, m_in.destinationDir,
-                                      m_session.Proxy(), &m_outcome);
+    int32_t result =
+        FetchPackageList(m_session.Handle(), m_masterUrl, m_settings.tempFileName, SlovakEdition(),
+                         &list, &count, &m_baseUrl, &m_packageListUrl, &lastCode, m_log,
+                         m_in.destinationDir, m_session.Proxy(), &m_outcome);
     m_list.reset(list);
     m_count = list != nullptr ? count : 0;
     // A package list that offers nothing (no entry line, or every entry excluded or refused)

@@ -2,6 +2,7 @@
 #include "download/transfer.h"
 
 #include "platform/errors.h"
+#include "platform/os_error.h"
 #include "platform/stream.h"
 
 namespace zefi {
@@ -142,12 +143,12 @@ class CheckedWriter {
         if (code == CURLE_OK) Accept();
         if (m_decided && !m_accepted) {
             code = IsHttp() && !IsSuccessStatus(outcome.httpStatus) ? CURLE_HTTP_RETURNED_ERROR
-                                                                     : CURLE_RANGE_ERROR;
+                                                                    : CURLE_RANGE_ERROR;
         }
         outcome.code = code;
         // A redirect whose target failed leaves the redirect's status: it was not the answer.
-        const bool answered = code == CURLE_OK || code == CURLE_HTTP_RETURNED_ERROR ||
-                              code == CURLE_RANGE_ERROR;
+        const bool answered =
+            code == CURLE_OK || code == CURLE_HTTP_RETURNED_ERROR || code == CURLE_RANGE_ERROR;
         if (!answered && !IsSuccessStatus(outcome.httpStatus)) outcome.httpStatus = 0;
         if (code == CURLE_WRITE_ERROR && m_writeError != 0) {
             outcome.systemError = m_writeError;

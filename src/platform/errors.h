@@ -53,25 +53,11 @@ enum : uint32_t {
     kErrorInvalidData = 13,
     kErrorNotFound = 1168,
     kErrorNoData = 232,
-    // Windows Sockets errors, as GetLastError reports them after a failed network call.
-    kWsaConnReset = 10054,
-    kWsaTimedOut = 10060,
-    kWsaConnRefused = 10061,
-    kWsaHostUnreach = 10065,
-    kWsaNetUnreach = 10051,
-    kWsaNetDown = 10050,
-    kWsaConnAborted = 10053,
-    kWsaAddrNotAvail = 10049,
 };
 
 // The calling thread's last error, as GetLastError / SetLastError on Windows.
 uint32_t GetLastError();
 void SetLastError(uint32_t code);
-
-// The Win32 number of an operating-system error number that a library hands back, such as
-// libcurl's CURLINFO_OS_ERRNO after a failed connection: on Windows it already is one (a
-// Windows Sockets code), the posix backend translates errno. 0 stays 0.
-uint32_t SystemErrorFromOsError(long osError);
 
 // The errno value the C runtime reports for a system error code (as its open functions map
 // them: 2 ENOENT, 13 EACCES, 28 ENOSPC, ...).

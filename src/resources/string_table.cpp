@@ -92,7 +92,8 @@ const StringEntry kStringTable[] = {
      "inetzefi.log v aktuálním adresáři.",
      "Stiahnutie inštalačných súborov sa nepodarilo.\n%s\n%s\nPodrobnosti sú v súbore "
      "inetzefi.log v aktuálnom adresári."},
-    {171, "Kód libcurl: %ld, kód systémové chyby: %ld", "Kód libcurl: %ld, kód systémovej chyby: %ld"},
+    {171, "Kód libcurl: %ld, kód systémové chyby: %ld",
+     "Kód libcurl: %ld, kód systémovej chyby: %ld"},
     {172, "Stavový kód HTTP: %ld", "Stavový kód HTTP: %ld"},
     {173, "Načtení souboru %s", "Načítanie súboru %s"},
     {174, "Kód chyby: %ld", "Kód chyby: %ld"},

@@ -15,6 +15,7 @@
 #include "download_worker_fixture.h"
 #include "platform/errors.h"
 #include "platform/machine.h"
+#include "platform/os_error.h"
 #include "support/child_process.h"
 
 namespace {
@@ -57,8 +58,8 @@ TEST_P(ListStatus, IsAFailedTransferOfThatListAndIsNeverParsed) {
     const std::string sitesUrl = m_server.Url("/sites.txt");
     const std::string packagesUrl = m_server.Url("/pkg/packages.txt");
     // Each error page looks like the list it stands for, so that parsing it would show.
-    m_server.Set("/sites.txt", Reply("cz " + packagesUrl + " " + m_server.Url("/limit.txt") +
-                                     "\r\n"));
+    m_server.Set("/sites.txt",
+                 Reply("cz " + packagesUrl + " " + m_server.Url("/limit.txt") + "\r\n"));
     m_server.Set("/limit.txt", Reply(""));
     if (list == "sites") {
         m_server.Set("/sites.txt", Status(status, "cz " + m_server.Url("/evil.txt") + "\r\n"));
@@ -165,8 +166,8 @@ TEST_F(DownloadResume, RangeAnsweredWithTheWholeFileRewritesItFromByteZero) {
 }
 
 TEST_F(DownloadResume, RangeNotSatisfiableStartsAgainFromByteZeroOnce) {
-    m_server.Script("/pkg/disk1.iso", {Cut(m_disk, 70000), Status(416, ""), Cut(m_disk, 80000),
-                                       Reply(m_disk)});
+    m_server.Script("/pkg/disk1.iso",
+                    {Cut(m_disk, 70000), Status(416, ""), Cut(m_disk, 80000), Reply(m_disk)});
 
     EXPECT_EQ(RunWorker(), 0);
 
@@ -266,9 +267,8 @@ TEST_F(DownloadWorkerTest, OfferEmptiedByTheLimitationFileFails) {
 TEST(PlainFileName, RefusesPathsControlCharactersAndDevices) {
     for (const char* good : {"disk1.iso", "zefi 2.iso", "CONSOLE.iso", "COM10.iso", "a..b", "LPT"})
         EXPECT_TRUE(zefi::IsPlainFileName(good)) << good;
-    for (const char* bad : {"", ".", "..", "a\\b", "a/b", "C:x", "con", "Con.iso", "PRN.txt",
-                            "aux", "NUL.iso", "nul .iso", "COM1", "com9.iso", "LPT1.x", "a\tb",
-                            "a\x7f"})
+    for (const char* bad : {"", ".", "..", "a\\b", "a/b", "C:x", "con", "Con.iso", "PRN.txt", "aux",
+                            "NUL.iso", "nul .iso", "COM1", "com9.iso", "LPT1.x", "a\tb", "a\x7f"})
         EXPECT_FALSE(zefi::IsPlainFileName(bad)) << bad;
 }
 
@@ -307,8 +307,7 @@ TEST_F(DownloadWorkerTest, UnreachableServerNamesTheSitesListAndTheSystemError) 
 
     EXPECT_EQ(RunWorker(), zefi::kFetchSitesFailed);
 
-    EXPECT_EQ(Messages("message 0: Donwloading cfg file error : 7 10061 -> ok"), 1u)
-        << m_out.str();
+    EXPECT_EQ(Messages("message 0: Donwloading cfg file error : 7 10061 -> ok"), 1u) << m_out.str();
     EXPECT_TRUE(LogHas("Downloading cfg file error : 7 getlasterror : 10061"));
     EXPECT_EQ(m_view.outcome.file, m_inputs.masterAddress);
     EXPECT_EQ(m_view.outcome.curlCode, CURLE_COULDNT_CONNECT);

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "download/hash_md5.h"
-#include "download_worker_fixture.h"
 #include "download/repo_info.h"
+#include "download_worker_fixture.h"
 #include "platform/fs.h"
 #include "platform/machine.h"
 #include "support/child_process.h"

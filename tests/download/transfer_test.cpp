@@ -11,6 +11,7 @@
 #include "download/package_list.h"
 #include "platform/errors.h"
 #include "platform/fs.h"
+#include "platform/os_error.h"
 #include "platform/stream.h"
 #include "support/child_process.h"
 #include "support/http_server.h"
@@ -220,16 +221,16 @@ TEST_F(TransferTest, RetryFromTheStartRewritesTheFile) {
 
 // One checked transfer of /image.iso into C:\image.iso, which holds *prefix first; with
 // resumeFrom >= 0 the file is left at that position. The file's contents end up in *after.
-zefi::TransferOutcome CheckedInto(zefi::TransferSession& session,
-                                  const std::string& url, const std::string& prefix,
-                                  int64_t resumeFrom, std::string* after,
+zefi::TransferOutcome CheckedInto(zefi::TransferSession& session, const std::string& url,
+                                  const std::string& prefix, int64_t resumeFrom, std::string* after,
                                   testsupport::TempPrefix& machine) {
     machine.WriteHostFile("drive_c/image.iso", prefix);
     platform::Stream file;
     EXPECT_TRUE(file.Open("C:\\image.iso", "r+b"));
     file.Seek(0, 2);
     curl_easy_setopt(session.Handle(), CURLOPT_URL, url.c_str());
-    zefi::TransferOutcome outcome = zefi::PerformChecked(session.Handle(), file, resumeFrom, nullptr);
+    zefi::TransferOutcome outcome =
+        zefi::PerformChecked(session.Handle(), file, resumeFrom, nullptr);
     file.Close();
     *after = machine.ReadHostFile("drive_c/image.iso");
     return outcome;
@@ -241,8 +242,8 @@ TEST_F(TransferTest, AnswerOutsideTwoHundredsWritesNothingAndNamesItsStatus) {
         SCOPED_TRACE(status);
         m_server.Set("/image.iso", HttpReply{status, "<html>error page</html>"});
         std::string after;
-        zefi::TransferOutcome outcome = CheckedInto(m_session, m_server.Url("/image.iso"),
-                                                    "kept", -1, &after, *m_prefix);
+        zefi::TransferOutcome outcome =
+            CheckedInto(m_session, m_server.Url("/image.iso"), "kept", -1, &after, *m_prefix);
         EXPECT_EQ(outcome.code, CURLE_HTTP_RETURNED_ERROR);
         EXPECT_EQ(outcome.httpStatus, status);
         EXPECT_EQ(after, "kept");
@@ -250,10 +251,9 @@ TEST_F(TransferTest, AnswerOutsideTwoHundredsWritesNothingAndNamesItsStatus) {
     // Without a body too.
     m_server.Set("/image.iso", HttpReply{500, ""});
     std::string after;
-    EXPECT_EQ(CheckedInto(m_session, m_server.Url("/image.iso"), "kept", -1, &after,
-                          *m_prefix)
-                  .code,
-              CURLE_HTTP_RETURNED_ERROR);
+    EXPECT_EQ(
+        CheckedInto(m_session, m_server.Url("/image.iso"), "kept", -1, &after, *m_prefix).code,
+        CURLE_HTTP_RETURNED_ERROR);
     EXPECT_EQ(after, "kept");
 }
 
@@ -274,8 +274,8 @@ TEST_F(TransferTest, ResumeAppendsOnlyAMatchingPartialAnswer) {
     HttpReply whole{200, body};
     whole.honourRanges = false;
     m_server.Set("/image.iso", whole);
-    outcome = CheckedInto(m_session, m_server.Url("/image.iso"), body.substr(0, 1000), 1000,
-                          &after, *m_prefix);
+    outcome = CheckedInto(m_session, m_server.Url("/image.iso"), body.substr(0, 1000), 1000, &after,
+                          *m_prefix);
     EXPECT_EQ(outcome.code, CURLE_OK);
     EXPECT_EQ(outcome.httpStatus, 200);
     EXPECT_EQ(after, body);
@@ -286,8 +286,8 @@ TEST_F(TransferTest, ResumeAppendsOnlyAMatchingPartialAnswer) {
         HttpReply wrong{200, body};
         wrong.rangeStartOverride = start;
         m_server.Set("/image.iso", wrong);
-        outcome = CheckedInto(m_session, m_server.Url("/image.iso"), body.substr(0, 1000),
-                              1000, &after, *m_prefix);
+        outcome = CheckedInto(m_session, m_server.Url("/image.iso"), body.substr(0, 1000), 1000,
+                              &after, *m_prefix);
         EXPECT_EQ(outcome.code, CURLE_RANGE_ERROR);
         EXPECT_EQ(outcome.httpStatus, 206);
         EXPECT_EQ(after, body.substr(0, 1000));
@@ -295,8 +295,8 @@ TEST_F(TransferTest, ResumeAppendsOnlyAMatchingPartialAnswer) {
 
     // 416: nothing written.
     m_server.Set("/image.iso", HttpReply{200, body.substr(0, 500)});
-    outcome = CheckedInto(m_session, m_server.Url("/image.iso"), body.substr(0, 1000), 1000,
-                          &after, *m_prefix);
+    outcome = CheckedInto(m_session, m_server.Url("/image.iso"), body.substr(0, 1000), 1000, &after,
+                          *m_prefix);
     EXPECT_EQ(outcome.code, CURLE_HTTP_RETURNED_ERROR);
     EXPECT_EQ(outcome.httpStatus, 416);
     EXPECT_EQ(after, body.substr(0, 1000));
@@ -305,8 +305,7 @@ TEST_F(TransferTest, ResumeAppendsOnlyAMatchingPartialAnswer) {
     HttpReply partial{200, body};
     partial.rangeStartOverride = 0;
     m_server.Set("/image.iso", partial);
-    outcome =
-        CheckedInto(m_session, m_server.Url("/image.iso"), "", -1, &after, *m_prefix);
+    outcome = CheckedInto(m_session, m_server.Url("/image.iso"), "", -1, &after, *m_prefix);
     EXPECT_EQ(outcome.code, CURLE_OK);  // no range asked: the server answers 200
     EXPECT_EQ(after, body);
 }
@@ -316,16 +315,15 @@ TEST_F(TransferTest, FailedConnectionGivesTheSystemErrorAndFileAddressesNoStatus
     std::string after;
     const std::string dead =
         "http://127.0.0.1:" + std::to_string(testsupport::FreeLoopbackPort()) + "/image.iso";
-    zefi::TransferOutcome outcome =
-        CheckedInto(m_session, dead, "kept", -1, &after, *m_prefix);
+    zefi::TransferOutcome outcome = CheckedInto(m_session, dead, "kept", -1, &after, *m_prefix);
     EXPECT_EQ(outcome.code, CURLE_COULDNT_CONNECT);
     EXPECT_EQ(outcome.systemError, platform::kWsaConnRefused);
     EXPECT_EQ(outcome.httpStatus, 0);
     EXPECT_EQ(after, "kept");
 
     m_prefix->WriteHostFile("served.txt", "plain file");
-    outcome = CheckedInto(m_session, "file://" + m_prefix->Host("served.txt"), "", -1,
-                          &after, *m_prefix);
+    outcome =
+        CheckedInto(m_session, "file://" + m_prefix->Host("served.txt"), "", -1, &after, *m_prefix);
     EXPECT_EQ(outcome.code, CURLE_OK);
     EXPECT_EQ(outcome.httpStatus, 0);
     EXPECT_EQ(after, "plain file");

@@ -211,7 +211,8 @@ TEST_F(DownloadBranch, PackageListAnsweredWithAnErrorStatusNamesItAndTheLog) {
     Prepare(&dialog);
     std::string out = Run(dialog);
     // The worker's message and the dialog's line come in either order.
-    EXPECT_NE(out.find("message 0: Downloading package file error : 22 0 -> ok\n"), std::string::npos)
+    EXPECT_NE(out.find("message 0: Downloading package file error : 22 0 -> ok\n"),
+              std::string::npos)
         << out;
     EXPECT_NE(out.find("message 0: Stažení instalačních souborů se nezdařilo.\\nNačtení souboru " +
                        m_server.Url("/zefi/packages.txt") +
@@ -230,19 +231,21 @@ TEST_F(DownloadBranch, StoppedServerNamesTheFailureAndTheLog) {
         "http://127.0.0.1:" + std::to_string(testsupport::FreeLoopbackPort()) + "/sites.txt";
     dialog.SetMasterAddress(dead);
     std::string out = Run(dialog);
-    EXPECT_NE(out.find("message 0: Donwloading cfg file error : 7 10061 -> ok\n"), std::string::npos)
-        << out;
-    EXPECT_NE(out.find("message 0: Stažení instalačních souborů se nezdařilo.\\nNačtení souboru " +
-                       dead +
-                       "\\nKód libcurl: 7, kód systémové chyby: 10061\\nPodrobnosti jsou v "
-                       "souboru inetzefi.log v aktuálním adresáři. -> ok\n"),
+    EXPECT_NE(out.find("message 0: Donwloading cfg file error : 7 10061 -> ok\n"),
               std::string::npos)
+        << out;
+    EXPECT_NE(
+        out.find("message 0: Stažení instalačních souborů se nezdařilo.\\nNačtení souboru " + dead +
+                 "\\nKód libcurl: 7, kód systémové chyby: 10061\\nPodrobnosti jsou v "
+                 "souboru inetzefi.log v aktuálním adresáři. -> ok\n"),
+        std::string::npos)
         << out;
     EXPECT_EQ(dialog.GetRunOutcome(), zefi::RunOutcome::kDownloadFailed);
 }
 
 TEST_F(DownloadBranch, InstalledSetDeclinedEndsWithoutAFailureMessage) {
-    m_prefix->WriteHostFile("drive_c/ZEFI/zefisetup.rep", m_digests[0] + "\r\n" + m_digests[1] + "\r\n");
+    m_prefix->WriteHostFile("drive_c/ZEFI/zefisetup.rep",
+                            m_digests[0] + "\r\n" + m_digests[1] + "\r\n");
     CSetupDlg dialog;
     Prepare(&dialog);
     std::string out = Run(dialog, "message 162 no\n");

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/os_error.h"
 #include "platform/posix/vfs.h"
 
 namespace platform {
@@ -76,8 +77,7 @@ constexpr ErrorText kErrorTexts[] = {
      "A connection attempt failed because the connected party did not properly respond after a "
      "period of time, or established connection failed because connected host has failed to "
      "respond."},
-    {10061,
-     "No connection could be made because the target machine actively refused it."},
+    {10061, "No connection could be made because the target machine actively refused it."},
     {10065, "A socket operation was attempted to an unreachable host."},
 };
 
