@@ -103,6 +103,16 @@ void DlgDown::SetResultList(ImageList list) {
     m_resultList = list;
 }
 
+void DlgDown::SetOutcome(const DownloadOutcome& outcome) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_outcome = outcome;
+}
+
+DownloadOutcome DlgDown::GetOutcome() const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_outcome;
+}
+
 bool DlgDown::OnInitDialog() {
     ui::Dialog::OnInitDialog();
     // The framework's dialogs have no system menu to offer Maximize or Size in the first place.

@@ -67,6 +67,8 @@ class DlgDown : public ui::Dialog, public DownloadView {
     ImageList TakeResultList();
     // The run's result (DownloadWorker's return value); 0 until it has finished.
     int32_t GetRunResult() const { return m_runResult.load(); }
+    // How the run ended and what failed; kVerified with nothing failed until it has finished.
+    DownloadOutcome GetOutcome() const;
 
     // ---- Lock operations, any thread. ----
     bool IsFinished() const;
@@ -85,6 +87,7 @@ class DlgDown : public ui::Dialog, public DownloadView {
     void RequestCancel() override;
     void MarkFinished() override;
     void SetResultList(ImageList list) override;
+    void SetOutcome(const DownloadOutcome& outcome) override;
     void PostClose() override { ui::Dialog::PostClose(ui::kIdCancel); }
 
     int32_t GetPhase() const { return m_phase.load(); }
@@ -102,10 +105,11 @@ class DlgDown : public ui::Dialog, public DownloadView {
     // The task line: string 157 with the task bar's position and limit and the estimate.
     void ShowProgress(int64_t percent, uint32_t ticks);
 
-    // Guards the run state, the stop flag writes and the result list.
+    // Guards the run state, the stop flag writes, the result list and the outcome.
     mutable std::mutex m_lock;
     int32_t m_runState = kRunRunning;
     ImageList m_resultList = nullptr;
+    DownloadOutcome m_outcome;
 
     // Written by the run, read by the timer.
     ProgressBlock m_progress;

@@ -25,9 +25,11 @@ namespace zefi {
 
 namespace {
 
-// Transfer codes after which a broken image transfer is tried again.
+// Transfer codes after which a broken image transfer is tried again: a cut connection, and an
+// answer that is not the data asked for (nothing of it was written).
 bool IsInterruption(CURLcode code) {
-    return code == CURLE_PARTIAL_FILE || code == CURLE_RECV_ERROR;
+    return code == CURLE_PARTIAL_FILE || code == CURLE_RECV_ERROR ||
+           code == CURLE_HTTP_RETURNED_ERROR || code == CURLE_RANGE_ERROR;
 }
 
 // The size of an existing file, as _stat64 gives it; false when there is no such entry.
@@ -59,8 +61,13 @@ class Run {
     bool RepoCheck();
     bool LocalCheck();
     bool Downloads();
-    CURLcode RetryTransfer(platform::Stream& file, const std::string& path, CURLcode code);
+    TransferOutcome RetryTransfer(platform::Stream& file, const std::string& path,
+                                  const std::string& url, TransferOutcome outcome);
     bool ImageSetChanged();
+    bool AllVerified();
+    // Records the failure that ends (or will end) the run, unless one is recorded already.
+    void Fail(DownloadStep step, const std::string& file, int32_t status,
+              const TransferOutcome& transfer = {});
     void Close();
 
     DownloadView& m_view;
@@ -77,7 +84,21 @@ class Run {
     int m_partial = 0;
     int32_t m_examined = 0;
     int32_t m_verified = 0;
+    DownloadOutcome m_outcome;
+    // The user ended the retries of a failed transfer: a failure, not a plain cancel.
+    bool m_gaveUp = false;
 };
+
+void Run::Fail(DownloadStep step, const std::string& file, int32_t status,
+               const TransferOutcome& transfer) {
+    if (m_outcome.step != DownloadStep::kNone) return;
+    m_outcome.step = step;
+    m_outcome.file = file;
+    m_outcome.status = status;
+    m_outcome.curlCode = transfer.code;
+    m_outcome.httpStatus = IsSuccessStatus(transfer.httpStatus) ? 0 : transfer.httpStatus;
+    m_outcome.systemError = transfer.systemError;
+}
 
 int32_t Run::Execute() {
     try {
@@ -114,6 +135,8 @@ void Run::Steps() {
         if (m_result == 0 && ImageSetChanged()) continue;
         break;
     }
+    // An image that could not be written stays unverified: nothing may be installed from it.
+    if (m_result == 0 && !AllVerified()) m_result = 1;
     m_log << "Download and chceck completed status " << m_result << LogStream::endl;
     if (m_result == 0) m_log << "Setting iuObj." << LogStream::endl;
 }
@@ -125,12 +148,19 @@ bool Run::CheckSites() {
     ImageList list = nullptr;
     int32_t count = 0;
     int32_t lastCode = 0;
-    const int32_t result = FetchPackageList(
-        m_session.Handle(), m_masterUrl, m_settings.tempFileName, SlovakEdition(), &list, &count,
-        &m_baseUrl, &m_packageListUrl, &lastCode, m_log, m_in.destinationDir, m_session.Proxy());
+    int32_t result =
+        FetchPackageList(m_session.Handle(), m_masterUrl, m_settings.tempFileName, SlovakEdition(),
+                         &list, &count, &m_baseUrl, &m_packageListUrl, &lastCode, m_log,
+                         m_in.destinationDir, m_session.Proxy(), &m_outcome);
     m_list.reset(list);
     m_count = list != nullptr ? count : 0;
-    if (result != kFetchOk || list == nullptr) {
+    // A package list that offers nothing (no entry line, or every entry excluded or refused)
+    // is a failed run, not a successful one without images.
+    if (result == kFetchOk && m_count == 0) {
+        result = kFetchNoImages;
+        Fail(DownloadStep::kConfiguration, m_packageListUrl, result);
+    }
+    if (result != kFetchOk) {
         m_result = result;
         m_log << "Checking sites error " << result << " cerr " << lastCode << LogStream::endl;
         return false;
@@ -160,6 +190,7 @@ bool Run::RepoCheck() {
                 m_log << "Repo and offered data objects are same." << LogStream::endl;
                 if (ui::MessageBox(162, ui::Buttons::YesNo) == ui::kIdNo) {
                     m_log << "Break install because of seme repo info." << LogStream::endl;
+                    m_outcome.end = DownloadEnd::kAlreadyInstalled;
                     m_view.RequestCancel();
                     return false;
                 }
@@ -225,6 +256,7 @@ bool Run::LocalCheck() {
         m_log << "Checking attach image " << path << " status " << status << LogStream::endl;
         if (status < 0) {
             m_result = status;
+            Fail(DownloadStep::kLocalCheck, entry.name, status);
             return false;
         }
         m_view.MoveTaskBack(2);  // not a disk of this product: it is downloaded again
@@ -256,7 +288,6 @@ bool Run::Downloads() {
         const std::string url = m_baseUrl + entry.name;
         curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
         curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, WriteToFile);
         curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &progress);
         curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, TransferProgress);
 
@@ -267,30 +298,37 @@ bool Run::Downloads() {
                   << platform::CrtErrnoFromError(error) << LogStream::endl;
             ui::MessageBox(ui::FormatText("Open empty image file error : %ld", {error}),
                            ui::Buttons::Ok, ui::Icon::Error);
-            continue;  // the entry stays unverified
+            // The others are still fetched, for a later run; this run fails at its end.
+            Fail(DownloadStep::kTransfer, entry.name, 1, {CURLE_OK, 0, error});
+            continue;
         }
         m_view.SetPhase(PhaseDownload);
         m_view.SetStatusText(ui::FormatString(151, entry.name));
-        curl_easy_setopt(handle, CURLOPT_WRITEDATA, &file);
-        curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
         m_log << "Download image " << path << " from " << url << LogStream::endl;
-        ApplyProxy(handle, m_session.Proxy());
-        CURLcode code = curl_easy_perform(handle);
-        if (IsInterruption(code)) {
-            m_log << "Download image interupted" << path << " status " << static_cast<int32_t>(code)
-                  << LogStream::endl;
-            code = RetryTransfer(file, path, code);
+        TransferOutcome transfer = PerformChecked(handle, file, -1, m_session.Proxy());
+        LogRefusedAnswer(m_log, url, transfer);
+        if (IsInterruption(transfer.code)) {
+            m_log << "Download image interupted" << path << " status "
+                  << static_cast<int32_t>(transfer.code) << LogStream::endl;
+            transfer = RetryTransfer(file, path, url, transfer);
         }
-        const uint32_t systemError = platform::GetLastError();
+        const CURLcode code = transfer.code;
         m_log << "Download image " << path << " status " << static_cast<int32_t>(code)
               << LogStream::endl;
         file.Close();
         curl_easy_reset(handle);
+        // A transfer that did not complete leaves nothing that could pass for the image.
+        if (code != CURLE_OK) platform::DeleteFile(path);
+        if (m_gaveUp) {
+            m_result = code;
+            Fail(DownloadStep::kTransfer, entry.name, code, transfer);
+        }
         if (Stopped()) return false;
         if (code != CURLE_OK) {
             m_result = code;
+            Fail(DownloadStep::kTransfer, entry.name, code, transfer);
             ui::MessageBoxF(159, ui::Buttons::Ok, ui::Icon::Error, static_cast<long>(code),
-                            static_cast<long>(systemError));
+                            static_cast<long>(transfer.systemError));
             return false;
         }
 
@@ -308,6 +346,7 @@ bool Run::Downloads() {
         if (!SameDigest(digest, entry.digest)) {
             m_log << "Download bad signature check image " << path << LogStream::endl;
             m_result = 1;
+            Fail(DownloadStep::kImageCheck, entry.name, m_result);
             break;
         }
         m_log << "Download signature check image " << path << " ok." << LogStream::endl;
@@ -318,6 +357,7 @@ bool Run::Downloads() {
         if (status != kAttachFound) {
             m_log << "Download attach error image " << path << status << LogStream::endl;
             m_result = status;
+            Fail(DownloadStep::kImageCheck, entry.name, status);
             break;
         }
         m_view.StepTask();
@@ -328,38 +368,57 @@ bool Run::Downloads() {
     return true;
 }
 
-// code is the broken transfer's own code; it stays the result when no attempt is made.
-CURLcode Run::RetryTransfer(platform::Stream& file, const std::string& path, CURLcode code) {
+// outcome is the broken transfer's own; it stays the result when no attempt is made.
+TransferOutcome Run::RetryTransfer(platform::Stream& file, const std::string& path,
+                                   const std::string& url, TransferOutcome outcome) {
     int32_t attempt = 0;
+    // After a 416 or a range that does not continue the file, the server cannot resume it:
+    // the next attempt starts again from byte 0.
+    bool fromStart = false;
     // A cancelled run does not wait for a retry that TransferProgress would abort at once.
     while (!Stopped()) {
         platform::Sleep(m_settings.retryDelaysMs[attempt]);
         ++attempt;
-        const int64_t position = m_partial ? file.Tell() : -1;
+        const int64_t position = m_partial && !fromStart ? file.Tell() : -1;
+        fromStart = false;
         if (position >= 0) {
             m_log << "Download partial image " << path << " from "
                   << std::to_string(static_cast<long long>(position)) << LogStream::endl;
-            code = PerformRetry(m_session.Handle(), position, m_session.Proxy());
         } else {
             // Without ranges the file is written again from its first byte; emptying it keeps
             // no stale tail of the broken attempt behind a shorter answer.
             file.Seek(0, 0);
             file.Truncate(0);
             m_log << "Download image " << path << " from begin" << LogStream::endl;
-            code = PerformRetry(m_session.Handle(), -1, m_session.Proxy());
         }
+        outcome = PerformChecked(m_session.Handle(), file, position, m_session.Proxy());
         m_log << "Download image after interuption " << path << " status "
-              << static_cast<int32_t>(code) << attempt << LogStream::endl;
-        if (code == CURLE_OK) break;
+              << static_cast<int32_t>(outcome.code) << attempt << LogStream::endl;
+        LogRefusedAnswer(m_log, url, outcome);
+        if (outcome.code == CURLE_OK) break;
+        fromStart = outcome.httpStatus == 416 || outcome.code == CURLE_RANGE_ERROR;
         if (attempt == 3) {
             attempt = 0;
             if (ui::MessageBoxF(160, ui::Buttons::RetryCancel, ui::Icon::Exclamation,
-                                static_cast<long>(code)) == ui::kIdCancel) {
+                                static_cast<long>(outcome.code)) == ui::kIdCancel) {
+                m_gaveUp = true;
                 m_view.RequestCancel();
             }
         }
     }
-    return code;
+    return outcome;
+}
+
+bool Run::AllVerified() {
+    bool all = true;
+    for (size_t i = 0; i < Count(); ++i) {
+        const ImageRecord& entry = m_list.get()[i];
+        if (entry.verified) continue;
+        m_log << "Image not verified " << ImagePath(entry) << LogStream::endl;
+        Fail(DownloadStep::kTransfer, entry.name, 1);
+        all = false;
+    }
+    return all;
 }
 
 bool Run::ImageSetChanged() {
@@ -401,6 +460,18 @@ void Run::Close() {
     if (m_result != 0 || stopped) m_list.reset();
     m_log << "Done." << LogStream::endl;
     m_log.Close();
+    if (m_list) {
+        m_outcome = DownloadOutcome();
+    } else if (m_outcome.end != DownloadEnd::kAlreadyInstalled) {
+        m_outcome.end = stopped && !m_gaveUp ? DownloadEnd::kCancelled : DownloadEnd::kFailed;
+        // A failure before any file (no transfer handle, no memory) is the configuration's.
+        if (m_outcome.end == DownloadEnd::kFailed && m_outcome.step == DownloadStep::kNone) {
+            m_outcome.step = DownloadStep::kConfiguration;
+            m_outcome.file = m_masterUrl;
+            m_outcome.status = m_result;
+        }
+    }
+    m_view.SetOutcome(m_outcome);
     if (m_list) m_view.SetResultList(m_list.release());
     m_view.MarkFinished();
     platform::KeepAwake(false);

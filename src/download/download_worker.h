@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "download/download_outcome.h"
 #include "download/image_list.h"
 #include "download/progress_block.h"
 
@@ -70,17 +71,24 @@ class DownloadView {
     // Hands over the verified list (the receiver owns it). Called at most once, before
     // MarkFinished, only for a run that ended well.
     virtual void SetResultList(ImageList list) = 0;
+    // How the run ended, and what failed; called once, before MarkFinished.
+    virtual void SetOutcome(const DownloadOutcome& outcome) = 0;
     // The close request to the dialog, the run's very last step.
     virtual void PostClose() = 0;
 };
 
 // Runs one download run on the calling thread (the dialog's worker) and returns the run result:
 // 0 when all went well (also after a cancel, whose list is dropped), the FetchPackageList
-// result of a failed configuration step, a libcurl code of a transfer that failed for good, 1
-// for an image whose digest is wrong after its download, or an AttachImage status. Writes every
-// step to "inetzefi.log" in the current directory and shows its questions and errors as
-// message boxes on the calling thread. Ends every path with MarkFinished and PostClose; the
-// result list is handed over only when the result is 0 and no cancel was requested.
+// result of a failed configuration step (kFetchNoImages when the package list offers no
+// image), a libcurl code of a transfer that failed for good (also when the user gave up its
+// retries), 1 for an image that is not verified after the downloads (its digest is wrong or
+// its file could not be written), or an AttachImage status. An image transfer answered with
+// an HTTP status outside 200-299, or with a range that does not continue the file, is broken
+// like a cut connection: nothing of it is written and its retries run. Writes every step to
+// "inetzefi.log" in the current directory and shows its questions and errors as message boxes
+// on the calling thread. Ends every path with SetOutcome, MarkFinished and PostClose; the
+// result list is handed over only when the result is 0, no cancel was requested and every
+// image of it is verified.
 int32_t DownloadWorker(DownloadView& view, const DownloadInputs& inputs,
                        const DownloadSettings& settings = DownloadSettings());
 

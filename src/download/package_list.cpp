@@ -66,16 +66,59 @@ std::string ReadWhole(platform::Stream& file) {
     return text;
 }
 
-// One text transfer into the temporary file; the URL is set by the caller.
-CURLcode PerformIntoFile(CURL* handle, platform::Stream& file, const ProxySettings* proxy) {
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, WriteToFile);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, static_cast<void*>(&file));
-    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-    ApplyProxy(handle, proxy);
-    return curl_easy_perform(handle);
+// One text transfer into the temporary file; the URL is set by the caller. An answer that is
+// not a success is logged and writes nothing.
+TransferOutcome PerformIntoFile(CURL* handle, const std::string& url, platform::Stream& file,
+                                LogStream& log, const ProxySettings* proxy) {
+    TransferOutcome outcome = PerformChecked(handle, file, -1, proxy);
+    LogRefusedAnswer(log, url, outcome);
+    return outcome;
+}
+
+// A failed configuration step as the run's closing message names it.
+void Report(DownloadOutcome* failure, const std::string& file, const TransferOutcome& transfer,
+            int32_t result) {
+    if (failure == nullptr) return;
+    failure->end = DownloadEnd::kFailed;
+    failure->step = DownloadStep::kConfiguration;
+    failure->file = file;
+    failure->curlCode = transfer.code;
+    failure->httpStatus = IsSuccessStatus(transfer.httpStatus) ? 0 : transfer.httpStatus;
+    failure->systemError = transfer.systemError;
+    failure->status = result;
+}
+
+bool IsDeviceName(const std::string& name) {
+    // The device is the part before the first dot, without the blanks Windows drops.
+    std::string base = name.substr(0, name.find('.'));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    std::string upper;
+    for (char c : base) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
+    return upper.size() == 4 &&
+           (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
+           upper[3] >= '1' && upper[3] <= '9';
+}
+
+// name with its control characters shown as "?", for the log.
+std::string Printable(const std::string& name) {
+    std::string shown = name;
+    for (char& c : shown) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    }
+    return shown;
 }
 
 }  // namespace
+
+bool IsPlainFileName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    for (char c : name) {
+        if (c == '\\' || c == '/' || c == ':' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            return false;
+    }
+    return !IsDeviceName(name);
+}
 
 SitesLine ParseSitesList(const std::string& text, int32_t slovakEdition) {
     SitesLine result;
@@ -128,7 +171,7 @@ void ParseLimitationFile(const std::string& text, const std::string& destination
 }
 
 bool ParsePackageList(const std::string& text, const std::vector<std::string>& skipList,
-                      std::vector<PackageEntry>* entries) {
+                      std::vector<PackageEntry>* entries, std::vector<std::string>* refused) {
     entries->clear();
     bool anyEntryLine = false;
     for (const std::string& line : EndedLines(text, nullptr)) {
@@ -139,6 +182,12 @@ bool ParsePackageList(const std::string& text, const std::vector<std::string>& s
         if (nameStart == std::string::npos) continue;  // nothing but spaces: no name
         PackageEntry entry{line.substr(0, kDigestSize), line.substr(nameStart)};
         if (std::find(skipList.begin(), skipList.end(), entry.name) != skipList.end()) continue;
+        // A name that is not a plain file name would put the image outside the destination
+        // directory, or on a device.
+        if (!IsPlainFileName(entry.name)) {
+            if (refused != nullptr) refused->push_back(entry.name);
+            continue;
+        }
         entries->push_back(std::move(entry));
     }
     return anyEntryLine;
@@ -151,7 +200,7 @@ int32_t FetchLimitationFile(CURL* handle, const std::string& url, platform::Stre
     curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
     EmptyFile(file);
     log << "Downloading image limitation file." << LogStream::endl;
-    *code = PerformIntoFile(handle, file, proxy);
+    *code = PerformIntoFile(handle, url, file, log, proxy).code;
     if (*code == CURLE_OK) ParseLimitationFile(ReadWhole(file), destinationDir, skipList, log);
     EmptyFile(file);
     log << "Downloading image limitation file done." << LogStream::endl;
@@ -162,7 +211,7 @@ int32_t FetchPackageList(CURL* handle, const std::string& masterUrl, const std::
                          int32_t slovakEdition, ImageList* list, int32_t* count,
                          std::string* baseUrl, std::string* packageListUrl, int32_t* lastCode,
                          LogStream& log, const std::string& destinationDir,
-                         const ProxySettings* proxy) {
+                         const ProxySettings* proxy, DownloadOutcome* failure) {
     *list = nullptr;
     *count = 0;
     curl_easy_setopt(handle, CURLOPT_URL, masterUrl.c_str());
@@ -172,8 +221,9 @@ int32_t FetchPackageList(CURL* handle, const std::string& masterUrl, const std::
     if (!file.Open(tempName, "w+b")) {
         uint32_t error = platform::GetLastError();
         ui::MessageBox(platform::FormatErrorMessage(error), ui::Buttons::Ok, ui::Icon::Error);
-        log << "Unable to open cfg file error : " << platform::CrtErrnoFromError(error) << " getlasterror : " << error
-            << LogStream::endl;
+        log << "Unable to open cfg file error : " << platform::CrtErrnoFromError(error)
+            << " getlasterror : " << error << LogStream::endl;
+        Report(failure, tempName, {CURLE_OK, 0, error}, kFetchTempFileFailed);
         curl_easy_reset(handle);
         log << "Downloading package files done." << LogStream::endl;
         return kFetchTempFileFailed;
@@ -183,15 +233,17 @@ int32_t FetchPackageList(CURL* handle, const std::string& masterUrl, const std::
     std::vector<PackageEntry> entries;
     bool anyEntryLine = false;
     do {
-        *lastCode = PerformIntoFile(handle, file, proxy);
-        if (*lastCode != CURLE_OK) {
-            uint32_t error = platform::GetLastError();
+        TransferOutcome transfer = PerformIntoFile(handle, masterUrl, file, log, proxy);
+        *lastCode = transfer.code;
+        if (transfer.code != CURLE_OK) {
+            const uint32_t error = transfer.systemError;
             ui::MessageBox(
                 ui::FormatText("Donwloading cfg file error : %ld %ld", {*lastCode, error}),
                 ui::Buttons::Ok, ui::Icon::Error);
             log << "Downloading cfg file error : " << *lastCode << " getlasterror : " << error
                 << LogStream::endl;
             result = kFetchSitesFailed;
+            Report(failure, masterUrl, transfer, result);
             break;
         }
         SitesLine sites = ParseSitesList(ReadWhole(file), slovakEdition);
@@ -199,6 +251,7 @@ int32_t FetchPackageList(CURL* handle, const std::string& masterUrl, const std::
             ui::MessageBox("Inet cfg file error.", ui::Buttons::Ok, ui::Icon::Error);
             log << "Cfg file format error." << LogStream::endl;
             result = kFetchNoSitesLine;
+            Report(failure, masterUrl, {}, result);
             break;
         }
 
@@ -217,27 +270,34 @@ int32_t FetchPackageList(CURL* handle, const std::string& masterUrl, const std::
                                               : sites.packageListUrl.substr(0, slash + 1);
 
         EmptyFile(file);
-        *lastCode = PerformIntoFile(handle, file, proxy);
-        if (*lastCode != CURLE_OK) {
-            uint32_t error = platform::GetLastError();
+        transfer = PerformIntoFile(handle, sites.packageListUrl, file, log, proxy);
+        *lastCode = transfer.code;
+        if (transfer.code != CURLE_OK) {
+            const uint32_t error = transfer.systemError;
             ui::MessageBox(
                 ui::FormatText("Downloading package file error : %ld %ld", {*lastCode, error}),
                 ui::Buttons::Ok, ui::Icon::Error);
             log << "Downloading package file error : " << *lastCode << " getlasterror : " << error
                 << LogStream::endl;
             result = kFetchPackageFailed;
+            Report(failure, sites.packageListUrl, transfer, result);
             break;
         }
 
-        anyEntryLine = ParsePackageList(ReadWhole(file), skipList, &entries);
+        std::vector<std::string> refused;
+        anyEntryLine = ParsePackageList(ReadWhole(file), skipList, &entries, &refused);
+        for (const std::string& name : refused)
+            log << "Downloading package file skip bad name " << Printable(name) << LogStream::endl;
         if (!anyEntryLine) {
             log << "Downloading package file format error." << LogStream::endl;
+            Report(failure, sites.packageListUrl, {}, kFetchNoImages);
             break;
         }
         ImageList built = CreateImageList(entries.size());
         if (built == nullptr) {
             log << "Downloading package file alloc error." << LogStream::endl;
             result = kFetchAllocFailed;
+            Report(failure, sites.packageListUrl, {}, result);
             break;
         }
         for (size_t i = 0; i < entries.size(); ++i) {

@@ -49,12 +49,37 @@ std::string ResumeRangeHeader(int64_t position);
 // with status 206. Returns 1 or 0; the handle is reset afterwards.
 int ProbeRangeSupport(CURL* handle, const std::string& url, const ProxySettings* settings);
 
-// One more attempt of a broken transfer whose URL, write and progress options are still set
-// on handle: with resumeFrom >= 0 the request carries ResumeRangeHeader(resumeFrom) (the
-// caller has left its file at that position); with resumeFrom < 0 no range is asked (the
-// caller has rewound its file). Sets CURLOPT_FOLLOWLOCATION, applies the proxy, performs, and
-// takes the header list off the handle again before freeing it. Returns libcurl's code.
-CURLcode PerformRetry(CURL* handle, int64_t resumeFrom, const ProxySettings* settings);
+// What one transfer came to.
+struct TransferOutcome {
+    // libcurl's code, with two of its own for answers that are not the data asked for: an HTTP
+    // status outside 200-299 gives CURLE_HTTP_RETURNED_ERROR, and an answer to a range request
+    // that does not continue the file at the requested byte gives CURLE_RANGE_ERROR.
+    CURLcode code = CURLE_OK;
+    // The final HTTP status; 0 for an address that is not HTTP(S) or when nothing answered.
+    long httpStatus = 0;
+    // The system error code of the operation that failed (the file write, or the network call
+    // inside libcurl), as a Win32 number; 0 when none is known.
+    uint32_t systemError = 0;
+};
+
+// Whether an HTTP status is a success (200-299).
+bool IsSuccessStatus(long status);
+
+// One transfer of the URL already set on handle into file, through WriteToFile's way of
+// writing but only once the answer is known to be the data: an HTTP answer outside 200-299
+// writes nothing. With resumeFrom >= 0 the request carries ResumeRangeHeader(resumeFrom) and
+// the caller has left the file at that position: a 206 answer whose Content-Range starts there
+// is appended, a 200 answer empties the file and writes it from byte 0, any other answer
+// writes nothing. With resumeFrom < 0 no range is asked and a 206 answer writes nothing.
+// Sets the write and header callbacks and CURLOPT_FOLLOWLOCATION, applies the proxy, and
+// takes its header list off the handle again. The URL and the progress options stay as the
+// caller set them.
+TransferOutcome PerformChecked(CURL* handle, platform::Stream& file, int64_t resumeFrom,
+                               const ProxySettings* settings);
+
+// Logs "Http status " + status + " from " + url when outcome holds an HTTP answer that was
+// not a success; nothing otherwise.
+void LogRefusedAnswer(LogStream& log, const std::string& url, const TransferOutcome& outcome);
 
 // The transfer handle of one download run. Open() does the global init and creates the easy
 // handle; the destructor (or Close()) cleans both up. One session per run, used by one thread.

@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "dialogs/down_dlg.h"
+#include "download/download_outcome.h"
+#include "download/package_list.h"
 #include "download/repo_info.h"
 #include "driver/setup_dlg.h"
 #include "platform/fs.h"
@@ -13,6 +15,7 @@
 #include "system/csystem.h"
 #include "system/edition.h"
 #include "system/log.h"
+#include "ui/message_box.h"
 
 namespace zefi {
 
@@ -20,6 +23,14 @@ namespace {
 
 // The install scripts of a medium, both copied from the image whatever the edition.
 constexpr const char* kScriptNames[] = {"cd.cfg", "cds.cfg"};
+
+// The first image of list that is not verified, or nullptr when all are.
+const ImageRecord* FirstUnverified(const ImageRecord* list) {
+    for (const ImageRecord* entry = list; entry && entry->digest[0] != '\0'; ++entry) {
+        if (!entry->verified) return entry;
+    }
+    return nullptr;
+}
 
 }  // namespace
 
@@ -40,9 +51,9 @@ bool WriteRepoInfoFile(const std::string& destination, const ImageRecord* list) 
 int DeleteImageFiles(const std::string& destination, const ImageRecord* list) {
     int deleted = 0;
     for (const ImageRecord* entry = list; entry && entry->digest[0] != '\0'; ++entry) {
-        // An entry without a name never became a file of its own; deleting destination + "\"
-        // would aim at the directory itself.
-        if (entry->name[0] == '\0') continue;
+        // Only a plain file name is a file of the destination directory: an empty one would aim
+        // at the directory itself, others at files elsewhere.
+        if (!IsPlainFileName(entry->name)) continue;
         if (platform::DeleteFile(JoinPath(destination, entry->name))) ++deleted;
     }
     return deleted;
@@ -61,8 +72,27 @@ void CSetupDlg::ReleaseDownloadState() {
     m_imageList.reset();
 }
 
+void CSetupDlg::EndWithoutImages(const DownloadOutcome& outcome) {
+    switch (outcome.end) {
+        case DownloadEnd::kAlreadyInstalled:
+            m_runOutcome = RunOutcome::kAlreadyInstalledDeclined;
+            return;
+        case DownloadEnd::kCancelled:
+            m_runOutcome = RunOutcome::kCancelled;
+            return;
+        case DownloadEnd::kVerified:
+        case DownloadEnd::kFailed:
+            break;
+    }
+    // The steps' own messages have been shown; this one says the run is over and where the
+    // details are.
+    m_runOutcome = RunOutcome::kDownloadFailed;
+    ui::MessageBox(DownloadFailureText(outcome), ui::Buttons::Ok, ui::Icon::Error);
+}
+
 bool CSetupDlg::RunDownloadBranch() {
     const int32_t czech = SlovakEdition ? 0 : 1;
+    DownloadOutcome outcome;
     {
         LogStream unopened;
         CSystem system(unopened);
@@ -73,13 +103,26 @@ bool CSetupDlg::RunDownloadBranch() {
         download.SetMasterAddress(m_masterAddress);
         download.SetProxy(m_proxy, m_proxyUser, m_proxyPassword);
         download.DoModal();
-        // The dialog has shown its own messages when it hands over nothing.
         m_imageList.reset(download.TakeResultList());
+        outcome = download.GetOutcome();
     }
-    if (!m_imageList) return false;
-    // A list whose every image was excluded offers nothing to attach or install from.
-    if (CountImages(m_imageList.get()) == 0) {
+    // Nothing may be installed from a list that offers no image or holds one that was not
+    // verified; the run cannot hand such a list over, but the branch does not rely on it.
+    if (m_imageList && outcome.end == DownloadEnd::kVerified) {
+        if (CountImages(m_imageList.get()) == 0) {
+            outcome.end = DownloadEnd::kFailed;
+            outcome.step = DownloadStep::kConfiguration;
+            outcome.status = kFetchNoImages;
+        } else if (const ImageRecord* unverified = FirstUnverified(m_imageList.get())) {
+            outcome.end = DownloadEnd::kFailed;
+            outcome.step = DownloadStep::kImageCheck;
+            outcome.file = unverified->name;
+            outcome.status = 1;
+        }
+    }
+    if (!m_imageList || outcome.end != DownloadEnd::kVerified) {
         ReleaseDownloadState();
+        EndWithoutImages(outcome);
         return false;
     }
 
@@ -89,12 +132,14 @@ bool CSetupDlg::RunDownloadBranch() {
     if (!m_imageHandle || status != kAttachFound) {
         // AttachImage has shown why.
         ReleaseDownloadState();
+        m_runOutcome = RunOutcome::kDownloadFailed;
         return false;
     }
 
     std::string current;
     if (!platform::GetCurrentDirectory(&current)) {
         ReleaseDownloadState();
+        m_runOutcome = RunOutcome::kDownloadFailed;
         return false;
     }
     SetSource(current);
@@ -112,6 +157,7 @@ bool CSetupDlg::RunDownloadBranch() {
     }
     if (!copied) {
         ReleaseDownloadState();
+        m_runOutcome = RunOutcome::kDownloadFailed;
         return false;
     }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "download/attach_image.h"
+#include "download/download_outcome.h"
 #include "download/image_list.h"
 #include "driver/run_outcome.h"
 #include "ui/dialog.h"
@@ -114,6 +115,9 @@ class CSetupDlg : public ui::Dialog {
     // the source directory is then the image's drive root. False (with nothing attached and no
     // list held) when the run must end.
     bool RunDownloadBranch();
+    // The end of a download dialog that handed over no usable list: the run outcome, and for a
+    // failed run the message that names the failure and the download log.
+    void EndWithoutImages(const DownloadOutcome& outcome);
     // Clears the delete-images flag, detaches the image and frees the image list.
     void ReleaseDownloadState();
     // After the copy run: attaches the first image again (the source directory becomes its

@@ -86,6 +86,17 @@ const StringEntry kStringTable[] = {
     // Image attachment.
     {163, "Stažený soubor není disk pro ZEFI.", "Stiahnutý súbor nie je disk pre ZEFI."},
     {164, "Chyba označení disku ZEFI.", "Chyba označenia disku ZEFI."},
+    // The end of a failed download run: the step with its file, the code, and the log.
+    {170,
+     "Stažení instalačních souborů se nezdařilo.\n%s\n%s\nPodrobnosti jsou v souboru "
+     "inetzefi.log v aktuálním adresáři.",
+     "Stiahnutie inštalačných súborov sa nepodarilo.\n%s\n%s\nPodrobnosti sú v súbore "
+     "inetzefi.log v aktuálnom adresári."},
+    {171, "Kód libcurl: %ld, kód systémové chyby: %ld",
+     "Kód libcurl: %ld, kód systémovej chyby: %ld"},
+    {172, "Stavový kód HTTP: %ld", "Stavový kód HTTP: %ld"},
+    {173, "Načtení souboru %s", "Načítanie súboru %s"},
+    {174, "Kód chyby: %ld", "Kód chyby: %ld"},
     // A second installation run while one is active on this machine.
     {175,
      "Na tomto počítači právě probíhá jiná instalace nebo aktualizace systému ZEFI.\nPočkejte "

@@ -14,6 +14,7 @@
 
 #include "download/hash_md5.h"
 #include "download/repo_info.h"
+#include "download_worker_fixture.h"
 #include "platform/fs.h"
 #include "platform/machine.h"
 #include "support/child_process.h"
@@ -25,135 +26,8 @@
 
 namespace {
 
+using downloadtest::DownloadWorkerTest;
 using testsupport::HttpReply;
-
-// The dialog as a recorder: bars as numbers, the lock operations as the dialog does them.
-class RecordingView : public zefi::DownloadView {
-  public:
-    zefi::ProgressBlock& Progress() override { return progress; }
-    void SetPhase(int32_t phase) override { phases.push_back(phase); }
-    void SetStatusText(const std::string& text) override { statuses.push_back(text); }
-    void SetFreeSpace(double bytes) override { freeSpace = bytes; }
-    void ResetTicks() override {}
-    void SetFileBarPos(int) override {}
-    void SetTaskRange(int upper) override { taskUpper = upper, taskPos = 0; }
-    void StepTask() override { taskPos = taskPos + 1 > taskUpper ? 0 : taskPos + 1; }
-    void MoveTaskBack(int steps) override { taskPos = std::max(0, taskPos - steps); }
-    void RequestCancel() override { progress.stopFlag.store(1); }
-    void MarkFinished() override { ++finished, progress.stopFlag.store(2); }
-    void SetResultList(zefi::ImageList list) override { result.reset(list); }
-    void PostClose() override { ++closes; }
-
-    zefi::ProgressBlock progress;
-    std::vector<int32_t> phases;
-    std::vector<std::string> statuses;
-    double freeSpace = -1;
-    std::atomic<int> taskUpper{0}, taskPos{0};
-    int finished = 0, closes = 0;
-    zefi::ImageListPtr result;
-};
-
-// Drive C: with the destination C:\ZEFI and the current directory C:\WORK (logs, temporary
-// file); a server with the sites list at /sites.txt and the package list at /pkg/packages.txt.
-class DownloadWorkerTest : public testsupport::PrefixTest {
-  protected:
-    void SetUp() override {
-        PrefixTest::SetUp();
-        m_prefix->WriteHostFile("drive_c/ZEFI/.keep", "");
-        m_prefix->WriteHostFile("drive_c/WORK/.keep", "");
-        ASSERT_TRUE(platform::SetCurrentDirectory("C:\\WORK"));
-        platform::SetThreadUILanguage(platform::kLangCzech);
-        ASSERT_TRUE(m_server.Ok());
-        m_server.Set("/sites.txt", Reply("cz " + m_server.Url("/pkg/packages.txt") + "\r\n"));
-        m_inputs.destinationDir = "C:\\ZEFI";
-        m_inputs.masterAddress = m_server.Url("/sites.txt");
-        m_settings.retryDelaysMs = {1, 1, 1};
-    }
-
-    static HttpReply Reply(const std::string& body, bool ranges = true) {
-        HttpReply reply;
-        reply.body = body;
-        reply.honourRanges = ranges;
-        return reply;
-    }
-    static HttpReply Cut(const std::string& body, int64_t after, bool ranges = true) {
-        HttpReply reply = Reply(body, ranges);
-        reply.cutAfter = after;
-        return reply;
-    }
-
-    // A real product disk: volume "RIDEZEZ<n>" with the Czech marker and some filler so that
-    // transfers can be cut in the middle. Returns its bytes; *digest gets its MD5.
-    std::string MakeDisk(int n, std::string* digest, const std::string& filler = "data") {
-        const std::string dir = "src" + std::to_string(n) + filler;
-        m_prefix->WriteHostFile(dir + "/zeficz.txt", "ZEFICZ" + std::to_string(n));
-        m_prefix->WriteHostFile(dir + "/DATA/fill.dat", std::string(200000, filler[0]));
-        const std::string iso = "drive_c/isos/" + dir + ".iso";
-        EXPECT_TRUE(testsupport::MakeIsoImage(m_prefix->Host(dir), "RIDEZEZ" + std::to_string(n),
-                                              m_prefix->Host(iso)));
-        char hex[zefi::kMd5HexSize] = {};
-        EXPECT_EQ(zefi::HashFileMd5("C:\\isos\\" + dir + ".iso", hex, nullptr), 0);
-        *digest = hex;
-        return m_prefix->ReadHostFile(iso);
-    }
-    void PlaceImage(const std::string& name, const std::string& bytes) {
-        m_prefix->WriteHostFile("drive_c/ZEFI/" + name, bytes);
-    }
-    void SetPackages(const std::vector<std::pair<std::string, std::string>>& entries,
-                     bool ranges = true) {
-        m_server.Set("/pkg/packages.txt", Reply(PackageList(entries), ranges));
-    }
-    static std::string PackageList(
-        const std::vector<std::pair<std::string, std::string>>& entries) {
-        std::string text;
-        for (const auto& [digest, name] : entries) text += digest + " " + name + "\r\n";
-        return text;
-    }
-
-    int32_t RunWorker(const std::string& answers = "") {
-        ui::ScriptedHost host(answers, m_out);
-        ui::ScopedHost scoped(host);
-        const int32_t result = zefi::DownloadWorker(m_view, m_inputs, m_settings);
-        EXPECT_TRUE(host.UnusedAnswers().empty()) << m_out.str();
-        EXPECT_EQ(m_view.finished, 1);
-        EXPECT_EQ(m_view.closes, 1);
-        EXPECT_EQ(m_view.progress.stopFlag.load(), 2);
-        return result;
-    }
-
-    std::vector<std::string> LogLines() {
-        const std::string text = m_prefix->ReadHostFile("drive_c/WORK/inetzefi.log");
-        std::vector<std::string> lines;
-        for (size_t start = 0; start < text.size();) {
-            size_t end = text.find("\r\n", start);
-            if (end == std::string::npos) end = text.size();
-            lines.push_back(text.substr(start, end - start));
-            start = end + 2;
-        }
-        return lines;
-    }
-    bool LogHas(const std::string& line) {
-        for (const std::string& l : LogLines())
-            if (l == line) return true;
-        return false;
-    }
-    bool ExistsC(const std::string& path) {
-        return platform::GetFileAttributes("C:\\" + path) != platform::kInvalidFileAttributes;
-    }
-    size_t Messages(const std::string& prefix) {
-        size_t n = 0;
-        const std::string text = m_out.str();
-        for (size_t p = text.find(prefix); p != std::string::npos; p = text.find(prefix, p + 1))
-            ++n;
-        return n;
-    }
-
-    testsupport::HttpServer m_server;
-    zefi::DownloadInputs m_inputs;
-    zefi::DownloadSettings m_settings;
-    RecordingView m_view;
-    std::ostringstream m_out;
-};
 
 TEST_F(DownloadWorkerTest, IntactImagesOnDiskAreNotTransferred) {
     std::vector<std::pair<std::string, std::string>> entries;
@@ -325,7 +199,12 @@ TEST_F(DownloadWorkerTest, EveryThirdFailedRetryAsksAndCancelEndsTheRun) {
     SetPackages({{digest, "disk1.iso"}}, false);
     m_server.Set("/pkg/disk1.iso", Cut(disk, 1000, false));
 
-    EXPECT_EQ(RunWorker("message 160 retry\nmessage 160 cancel\n"), 0);
+    // Giving up the retries ends the run with the transfer's failure, not as a plain cancel.
+    EXPECT_EQ(RunWorker("message 160 retry\nmessage 160 cancel\n"), CURLE_PARTIAL_FILE);
+    EXPECT_EQ(m_view.outcome.end, zefi::DownloadEnd::kFailed);
+    EXPECT_EQ(m_view.outcome.step, zefi::DownloadStep::kTransfer);
+    EXPECT_EQ(m_view.outcome.file, "disk1.iso");
+    EXPECT_EQ(m_view.outcome.curlCode, CURLE_PARTIAL_FILE);
 
     // The first transfer and two series of three attempts.
     EXPECT_EQ(m_server.RequestsFor("/pkg/disk1.iso").size(), 7u);
@@ -367,7 +246,10 @@ TEST_F(DownloadWorkerTest, TransferThatFailsOtherwiseThanByABreakEndsWithItsCode
     EXPECT_EQ(RunWorker(), CURLE_COULDNT_CONNECT);
 
     EXPECT_EQ(m_server.RequestsFor("/pkg/disk1.iso").size(), 1u);
-    EXPECT_EQ(Messages("message 159: Chyba komunikace 7 "), 1u) << m_out.str();
+    // The system error code is the refused connection's, not a constant 0.
+    EXPECT_EQ(Messages("message 159: Chyba komunikace 7 10061 -> "), 1u) << m_out.str();
+    EXPECT_EQ(m_view.outcome.end, zefi::DownloadEnd::kFailed);
+    EXPECT_EQ(m_view.outcome.systemError, 10061u);
     std::vector<std::string> lines = LogLines();
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[lines.size() - 3],
@@ -377,7 +259,7 @@ TEST_F(DownloadWorkerTest, TransferThatFailsOtherwiseThanByABreakEndsWithItsCode
     EXPECT_EQ(m_view.result, nullptr);
 }
 
-TEST_F(DownloadWorkerTest, ImageFileThatCannotBeWrittenIsReportedAndTheRunGoesOn) {
+TEST_F(DownloadWorkerTest, ImageFileThatCannotBeWrittenIsReportedAndTheRunFailsAtItsEnd) {
     std::string first, second;
     MakeDisk(1, &first);
     const std::string disk2 = MakeDisk(2, &second);
@@ -386,9 +268,9 @@ TEST_F(DownloadWorkerTest, ImageFileThatCannotBeWrittenIsReportedAndTheRunGoesOn
     // A directory stands where the first image file should go.
     m_prefix->WriteHostFile("drive_c/ZEFI/disk1.iso/.keep", "");
 
-    EXPECT_EQ(RunWorker(), 0);
+    EXPECT_EQ(RunWorker(), 1);
 
-    EXPECT_EQ(Messages("message 0: Open empty image file error : "), 1u) << m_out.str();
+    EXPECT_EQ(Messages("message 0: Open empty image file error : 5 -> "), 1u) << m_out.str();
     EXPECT_EQ(Messages("message "), 1u) << m_out.str();
     std::vector<std::string> lines = LogLines();
     auto failed = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
@@ -397,11 +279,17 @@ TEST_F(DownloadWorkerTest, ImageFileThatCannotBeWrittenIsReportedAndTheRunGoesOn
     ASSERT_NE(failed, lines.end());
     EXPECT_EQ(*(failed + 1), "Download image C:\\ZEFI\\disk2.iso");
     EXPECT_TRUE(m_server.RequestsFor("/pkg/disk1.iso").empty());
-    EXPECT_TRUE(LogHas("Download and chceck completed status 0"));
-    // The list is handed over with the first image unverified.
-    ASSERT_EQ(zefi::CountImages(m_view.result.get()), 2u);
-    EXPECT_EQ(m_view.result.get()[0].verified, 0);
-    EXPECT_EQ(m_view.result.get()[1].verified, 1);
+    // The second image is still fetched for a later run, but a list with an unverified image
+    // is not handed over.
+    EXPECT_EQ(m_prefix->ReadHostFile("drive_c/ZEFI/disk2.iso"), disk2);
+    EXPECT_TRUE(LogHas("Image not verified C:\\ZEFI\\disk1.iso"));
+    EXPECT_TRUE(LogHas("Download and chceck completed status 1"));
+    EXPECT_FALSE(LogHas("Setting iuObj."));
+    EXPECT_EQ(m_view.result, nullptr);
+    EXPECT_EQ(m_view.outcome.end, zefi::DownloadEnd::kFailed);
+    EXPECT_EQ(m_view.outcome.step, zefi::DownloadStep::kTransfer);
+    EXPECT_EQ(m_view.outcome.file, "disk1.iso");
+    EXPECT_EQ(m_view.outcome.systemError, 5u);
 }
 
 TEST_F(DownloadWorkerTest, ChangedPackageListDeletesTheImagesAndRestarts) {

@@ -9,7 +9,9 @@
 #include <string>
 
 #include "download/package_list.h"
+#include "platform/errors.h"
 #include "platform/fs.h"
+#include "platform/os_error.h"
 #include "platform/stream.h"
 #include "support/child_process.h"
 #include "support/http_server.h"
@@ -180,7 +182,7 @@ TEST_F(TransferTest, RetryResumesAtTheFilePositionAndAppends) {
     EXPECT_EQ(Download(m_server.Url("/image.iso"), file), CURLE_PARTIAL_FILE);
     int64_t position = file.Tell();
     EXPECT_EQ(position, 12345);
-    EXPECT_EQ(zefi::PerformRetry(m_session.Handle(), position, nullptr), CURLE_OK);
+    EXPECT_EQ(zefi::PerformChecked(m_session.Handle(), file, position, nullptr).code, CURLE_OK);
     file.Close();
     EXPECT_EQ(m_prefix->ReadHostFile("drive_c/image.iso"), body);
     auto requests = m_server.RequestsFor("/image.iso");
@@ -192,8 +194,7 @@ TEST_F(TransferTest, RetryResumesAtTheFilePositionAndAppends) {
     // The header list is gone from the handle after the retry.
     platform::Stream again;
     ASSERT_TRUE(again.Open("C:\\again.iso", "wb"));
-    curl_easy_setopt(m_session.Handle(), CURLOPT_WRITEDATA, static_cast<void*>(&again));
-    EXPECT_EQ(zefi::PerformRetry(m_session.Handle(), -1, nullptr), CURLE_OK);
+    EXPECT_EQ(zefi::PerformChecked(m_session.Handle(), again, -1, nullptr).code, CURLE_OK);
     requests = m_server.RequestsFor("/image.iso");
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_FALSE(requests[2].HasHeader("Range"));
@@ -212,10 +213,120 @@ TEST_F(TransferTest, RetryFromTheStartRewritesTheFile) {
     ASSERT_TRUE(file.Open("C:\\image.iso", "wb"));
     EXPECT_EQ(Download(m_server.Url("/image.iso"), file), CURLE_PARTIAL_FILE);
     ASSERT_TRUE(file.Seek(0, 0));
-    EXPECT_EQ(zefi::PerformRetry(m_session.Handle(), -1, nullptr), CURLE_OK);
+    EXPECT_EQ(zefi::PerformChecked(m_session.Handle(), file, -1, nullptr).code, CURLE_OK);
     file.Close();
     EXPECT_EQ(m_prefix->ReadHostFile("drive_c/image.iso"), body);
     EXPECT_FALSE(m_server.RequestsFor("/image.iso")[1].HasHeader("Range"));
+}
+
+// One checked transfer of /image.iso into C:\image.iso, which holds *prefix first; with
+// resumeFrom >= 0 the file is left at that position. The file's contents end up in *after.
+zefi::TransferOutcome CheckedInto(zefi::TransferSession& session, const std::string& url,
+                                  const std::string& prefix, int64_t resumeFrom, std::string* after,
+                                  testsupport::TempPrefix& machine) {
+    machine.WriteHostFile("drive_c/image.iso", prefix);
+    platform::Stream file;
+    EXPECT_TRUE(file.Open("C:\\image.iso", "r+b"));
+    file.Seek(0, 2);
+    curl_easy_setopt(session.Handle(), CURLOPT_URL, url.c_str());
+    zefi::TransferOutcome outcome =
+        zefi::PerformChecked(session.Handle(), file, resumeFrom, nullptr);
+    file.Close();
+    *after = machine.ReadHostFile("drive_c/image.iso");
+    return outcome;
+}
+
+TEST_F(TransferTest, AnswerOutsideTwoHundredsWritesNothingAndNamesItsStatus) {
+    ASSERT_TRUE(m_session.Open("", "", "", m_log));
+    for (int status : {404, 500, 302, 416}) {
+        SCOPED_TRACE(status);
+        m_server.Set("/image.iso", HttpReply{status, "<html>error page</html>"});
+        std::string after;
+        zefi::TransferOutcome outcome =
+            CheckedInto(m_session, m_server.Url("/image.iso"), "kept", -1, &after, *m_prefix);
+        EXPECT_EQ(outcome.code, CURLE_HTTP_RETURNED_ERROR);
+        EXPECT_EQ(outcome.httpStatus, status);
+        EXPECT_EQ(after, "kept");
+    }
+    // Without a body too.
+    m_server.Set("/image.iso", HttpReply{500, ""});
+    std::string after;
+    EXPECT_EQ(
+        CheckedInto(m_session, m_server.Url("/image.iso"), "kept", -1, &after, *m_prefix).code,
+        CURLE_HTTP_RETURNED_ERROR);
+    EXPECT_EQ(after, "kept");
+}
+
+TEST_F(TransferTest, ResumeAppendsOnlyAMatchingPartialAnswer) {
+    const std::string body = Pattern(30000);
+    ASSERT_TRUE(m_session.Open("", "", "", m_log));
+    std::string after;
+
+    // 206 from the byte asked for: appended.
+    m_server.Set("/image.iso", HttpReply{200, body});
+    zefi::TransferOutcome outcome = CheckedInto(m_session, m_server.Url("/image.iso"),
+                                                body.substr(0, 1000), 1000, &after, *m_prefix);
+    EXPECT_EQ(outcome.code, CURLE_OK);
+    EXPECT_EQ(outcome.httpStatus, 206);
+    EXPECT_EQ(after, body);
+
+    // 200 instead: the whole file again from byte 0, not appended.
+    HttpReply whole{200, body};
+    whole.honourRanges = false;
+    m_server.Set("/image.iso", whole);
+    outcome = CheckedInto(m_session, m_server.Url("/image.iso"), body.substr(0, 1000), 1000, &after,
+                          *m_prefix);
+    EXPECT_EQ(outcome.code, CURLE_OK);
+    EXPECT_EQ(outcome.httpStatus, 200);
+    EXPECT_EQ(after, body);
+
+    // 206 from another byte: nothing written (neither a doubled nor a skipped byte).
+    for (int64_t start : {0, 999, 1001}) {
+        SCOPED_TRACE(start);
+        HttpReply wrong{200, body};
+        wrong.rangeStartOverride = start;
+        m_server.Set("/image.iso", wrong);
+        outcome = CheckedInto(m_session, m_server.Url("/image.iso"), body.substr(0, 1000), 1000,
+                              &after, *m_prefix);
+        EXPECT_EQ(outcome.code, CURLE_RANGE_ERROR);
+        EXPECT_EQ(outcome.httpStatus, 206);
+        EXPECT_EQ(after, body.substr(0, 1000));
+    }
+
+    // 416: nothing written.
+    m_server.Set("/image.iso", HttpReply{200, body.substr(0, 500)});
+    outcome = CheckedInto(m_session, m_server.Url("/image.iso"), body.substr(0, 1000), 1000, &after,
+                          *m_prefix);
+    EXPECT_EQ(outcome.code, CURLE_HTTP_RETURNED_ERROR);
+    EXPECT_EQ(outcome.httpStatus, 416);
+    EXPECT_EQ(after, body.substr(0, 1000));
+
+    // A 206 to a request without a range is not the file either.
+    HttpReply partial{200, body};
+    partial.rangeStartOverride = 0;
+    m_server.Set("/image.iso", partial);
+    outcome = CheckedInto(m_session, m_server.Url("/image.iso"), "", -1, &after, *m_prefix);
+    EXPECT_EQ(outcome.code, CURLE_OK);  // no range asked: the server answers 200
+    EXPECT_EQ(after, body);
+}
+
+TEST_F(TransferTest, FailedConnectionGivesTheSystemErrorAndFileAddressesNoStatus) {
+    ASSERT_TRUE(m_session.Open("", "", "", m_log));
+    std::string after;
+    const std::string dead =
+        "http://127.0.0.1:" + std::to_string(testsupport::FreeLoopbackPort()) + "/image.iso";
+    zefi::TransferOutcome outcome = CheckedInto(m_session, dead, "kept", -1, &after, *m_prefix);
+    EXPECT_EQ(outcome.code, CURLE_COULDNT_CONNECT);
+    EXPECT_EQ(outcome.systemError, platform::kWsaConnRefused);
+    EXPECT_EQ(outcome.httpStatus, 0);
+    EXPECT_EQ(after, "kept");
+
+    m_prefix->WriteHostFile("served.txt", "plain file");
+    outcome =
+        CheckedInto(m_session, "file://" + m_prefix->Host("served.txt"), "", -1, &after, *m_prefix);
+    EXPECT_EQ(outcome.code, CURLE_OK);
+    EXPECT_EQ(outcome.httpStatus, 0);
+    EXPECT_EQ(after, "plain file");
 }
 
 // tinyproxy on 127.0.0.1 with Basic authentication, ended with the test.
@@ -287,8 +398,10 @@ TEST_F(ProxyTest, WrongCredentialsAreRefusedByTheProxy) {
     ASSERT_TRUE(m_session.Open("127.0.0.1:" + std::to_string(m_port), "zefi", "wrong", m_log));
     zefi::ImageList list = nullptr;
     int32_t count = 0;
-    // The proxy's refusal page is no sites list.
-    EXPECT_EQ(Fetch(&list, &count), zefi::kFetchNoSitesLine);
+    // The proxy's refusal is a failed transfer of the sites list, not a list to parse.
+    EXPECT_EQ(Fetch(&list, &count), zefi::kFetchSitesFailed);
+    // tinyproxy refuses wrong Basic credentials with 401.
+    EXPECT_NE(Log().find("Http status 401 from "), std::string::npos) << Log();
     EXPECT_EQ(list, nullptr);
     EXPECT_TRUE(m_server.Requests().empty());
 }

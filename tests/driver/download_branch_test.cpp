@@ -12,6 +12,7 @@
 #include "driver/setup_dlg.h"
 #include "driver_fixture.h"
 #include "platform/fs.h"
+#include "support/child_process.h"
 #include "support/http_server.h"
 #include "support/iso_image.h"
 #include "support/temp_prefix.h"
@@ -181,18 +182,77 @@ TEST_F(DownloadBranch, SecondRunReleasesTheFirstSoItsImagesAreKept) {
     EXPECT_TRUE(HostExists("drive_c/ZEFI/zefisetup.rep"));
 }
 
-TEST_F(DownloadBranch, FailedDownloadEndsTheRunWithNothingAttached) {
-    m_server.Set("/zefi/zefi2.iso", Reply(404, "gone"));
+TEST_F(DownloadBranch, ImageThatFailsItsDigestIsNeitherInstalledNorRecorded) {
+    const std::string served = "not the image the package list describes";
+    m_server.Set("/zefi/zefi2.iso", Reply(200, served));
     CSetupDlg dialog;
     Prepare(&dialog);
     std::string out = Run(dialog);
     EXPECT_EQ(out.find("dialog 6: "), std::string::npos) << out;
-    // The server's error page arrived in place of the image and failed its digest.
     EXPECT_NE(m_prefix->ReadHostFile("drive_c/Temp/inetzefi.log").find("Download bad signature"),
               std::string::npos);
+    EXPECT_EQ(Count(out, "message "), 2) << out;  // the destination question, then the failure
+    EXPECT_NE(out.find("message 0: Stažení instalačních souborů se nezdařilo.\\nKontrola "
+                       "staženého souboru zefi2.iso\\nKód chyby: 1\\nPodrobnosti jsou v souboru "
+                       "inetzefi.log v aktuálním adresáři. -> ok\n"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(dialog.GetRunOutcome(), zefi::RunOutcome::kDownloadFailed);
     EXPECT_FALSE(dialog.HasAttachedImage());
     EXPECT_EQ(dialog.GetImageList(), nullptr);
     EXPECT_FALSE(HostExists("drive_c/Temp/cd.cfg"));
+    EXPECT_FALSE(HostExists("drive_c/ZEFI/zefisetup.rep"));
+    EXPECT_EQ(m_prefix->ReadHostFile("drive_c/ZEFI/zefi2.iso"), served);
+}
+
+TEST_F(DownloadBranch, PackageListAnsweredWithAnErrorStatusNamesItAndTheLog) {
+    m_server.Set("/zefi/packages.txt", Reply(404, "<html>Not Found</html>"));
+    CSetupDlg dialog;
+    Prepare(&dialog);
+    std::string out = Run(dialog);
+    // The worker's message and the dialog's line come in either order.
+    EXPECT_NE(out.find("message 0: Downloading package file error : 22 0 -> ok\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("message 0: Stažení instalačních souborů se nezdařilo.\\nNačtení souboru " +
+                       m_server.Url("/zefi/packages.txt") +
+                       "\\nStavový kód HTTP: 404\\nPodrobnosti jsou v souboru inetzefi.log v "
+                       "aktuálním adresáři. -> ok\n"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(dialog.GetRunOutcome(), zefi::RunOutcome::kDownloadFailed);
+    EXPECT_FALSE(HostExists("drive_c/ZEFI/zefi1.iso"));
+}
+
+TEST_F(DownloadBranch, StoppedServerNamesTheFailureAndTheLog) {
+    CSetupDlg dialog;
+    Prepare(&dialog);
+    const std::string dead =
+        "http://127.0.0.1:" + std::to_string(testsupport::FreeLoopbackPort()) + "/sites.txt";
+    dialog.SetMasterAddress(dead);
+    std::string out = Run(dialog);
+    EXPECT_NE(out.find("message 0: Donwloading cfg file error : 7 10061 -> ok\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(
+        out.find("message 0: Stažení instalačních souborů se nezdařilo.\\nNačtení souboru " + dead +
+                 "\\nKód libcurl: 7, kód systémové chyby: 10061\\nPodrobnosti jsou v "
+                 "souboru inetzefi.log v aktuálním adresáři. -> ok\n"),
+        std::string::npos)
+        << out;
+    EXPECT_EQ(dialog.GetRunOutcome(), zefi::RunOutcome::kDownloadFailed);
+}
+
+TEST_F(DownloadBranch, InstalledSetDeclinedEndsWithoutAFailureMessage) {
+    m_prefix->WriteHostFile("drive_c/ZEFI/zefisetup.rep",
+                            m_digests[0] + "\r\n" + m_digests[1] + "\r\n");
+    CSetupDlg dialog;
+    Prepare(&dialog);
+    std::string out = Run(dialog, "message 162 no\n");
+    EXPECT_EQ(Count(out, "message 162: "), 1) << out;
+    EXPECT_EQ(out.find("se nezdařilo"), std::string::npos) << out;
+    EXPECT_EQ(dialog.GetRunOutcome(), zefi::RunOutcome::kAlreadyInstalledDeclined);
+    EXPECT_TRUE(HostExists("drive_c/ZEFI/zefisetup.rep"));
 }
 
 // The files of the destination directory, on their own.

@@ -246,6 +246,11 @@ void HttpServer::Serve(int connection) {
         uint64_t rangeFirst = 0, rangeLast = 0;
         if (status == 200 && reply.honourRanges && request.HasHeader("Range") &&
             ParseRange(request.Header("Range"), reply.body.size(), &rangeFirst, &rangeLast)) {
+            if (reply.rangeStartOverride >= 0) {
+                rangeFirst = static_cast<uint64_t>(reply.rangeStartOverride);
+                if (rangeFirst > reply.body.size()) rangeFirst = reply.body.size();
+                rangeLast = reply.body.empty() ? 0 : reply.body.size() - 1;
+            }
             if (rangeFirst >= reply.body.size()) {
                 status = 416;
                 body.clear();

@@ -29,6 +29,10 @@ struct HttpReply {
     bool holdAfterCut = false;
     // Further response headers, e.g. {"Location", "/other"} with status 302.
     std::vector<std::pair<std::string, std::string>> headers;
+    // When >= 0 (and honourRanges): a range request is answered with 206 and the body from this
+    // byte on, with a Content-Range that says so, whatever the request asked for (a server that
+    // gets ranges wrong).
+    int64_t rangeStartOverride = -1;
 };
 
 // One request as received.

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/os_error.h"
 #include "platform/posix/vfs.h"
 
 namespace platform {
@@ -67,6 +68,17 @@ constexpr ErrorText kErrorTexts[] = {
     {1223, "The operation was canceled by the user."},
     {1392, "The file or directory is corrupted and unreadable."},
     {1460, "This operation returned because the timeout period expired."},
+    {10049, "The requested address is not valid in its context."},
+    {10050, "A socket operation encountered a dead network."},
+    {10051, "A socket operation was attempted to an unreachable network."},
+    {10053, "An established connection was aborted by the software in your host machine."},
+    {10054, "An existing connection was forcibly closed by the remote host."},
+    {10060,
+     "A connection attempt failed because the connected party did not properly respond after a "
+     "period of time, or established connection failed because connected host has failed to "
+     "respond."},
+    {10061, "No connection could be made because the target machine actively refused it."},
+    {10065, "A socket operation was attempted to an unreachable host."},
 };
 
 }  // namespace
@@ -82,6 +94,30 @@ std::string FormatErrorMessage(uint32_t code) {
     char buf[48];
     std::snprintf(buf, sizeof buf, "Unknown error %u.", static_cast<unsigned>(code));
     return buf;
+}
+
+uint32_t SystemErrorFromOsError(long osError) {
+    // The network errors keep their own Windows Sockets numbers; MapErrno knows only files.
+    switch (osError) {
+        case ECONNREFUSED:
+            return kWsaConnRefused;
+        case ECONNRESET:
+            return kWsaConnReset;
+        case ECONNABORTED:
+            return kWsaConnAborted;
+        case ETIMEDOUT:
+            return kWsaTimedOut;
+        case EHOSTUNREACH:
+            return kWsaHostUnreach;
+        case ENETUNREACH:
+            return kWsaNetUnreach;
+        case ENETDOWN:
+            return kWsaNetDown;
+        case EADDRNOTAVAIL:
+            return kWsaAddrNotAvail;
+        default:
+            return posix::MapErrno(static_cast<int>(osError));
+    }
 }
 
 namespace posix {
