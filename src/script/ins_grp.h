@@ -32,6 +32,8 @@ class CInsGrp {
     // which is logged ("Unrecognized option: ") before one character is read from standard
     // input.
     bool SetOption(const CMBString& key, const CMBString& value);
+    // Whether SetOption knows key (exact, case-sensitive).
+    static bool IsOptionKey(const CMBString& key);
     // Queues an action after replacing "[SrcBase]", "[DstBase]" and "[FreeSpace]" (the free
     // kilobytes of the destination volume) in argument. False, with "Unrecognized action: "
     // logged, for an unknown name.
@@ -62,6 +64,9 @@ class CInsGrp {
     CMBString DestinationDirectory() const;
 
   private:
+    // The member a text option is stored in; nullptr for a key that is not a text option.
+    static CMBString CInsGrp::*TextOption(const CMBString& key);
+
     struct QueuedAction {
         int code;
         CMBString argument;

@@ -31,6 +31,13 @@ class DialogHost {
     virtual int ShowMessage(const MessageRequest& request) = 0;
     // Asks for a folder; empty text when cancelled. Called from any thread.
     virtual std::string BrowseForFolder(const std::string& title, const std::string& initial) = 0;
+    // Writes a long text for the person to read (the usage of -?) where the host's output
+    // goes, a console or terminal, and returns true; a host without one (real windows)
+    // returns false and the caller shows the text in a message box. Main thread.
+    virtual bool WriteText(const std::string& text) {
+        (void)text;
+        return false;
+    }
 };
 
 // Makes host the process-wide host (not owned; it must outlive its use), or with nullptr goes

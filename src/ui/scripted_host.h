@@ -51,6 +51,8 @@ class ScriptedHost : public DialogHost {
     int RunModal(Dialog& dialog) override;
     int ShowMessage(const MessageRequest& request) override;
     std::string BrowseForFolder(const std::string& title, const std::string& initial) override;
+    // Writes text as it stands, with a line end, where the answer lines go.
+    bool WriteText(const std::string& text) override;
 
     // Answers not used so far, in file order.
     std::vector<Answer> UnusedAnswers() const;

@@ -13,25 +13,7 @@ namespace {
 using drivertest::Count;
 using drivertest::DriverTest;
 
-class DemoMedium : public DriverTest {
-  protected:
-    // Runs the program in C:\Temp with arguments (shell syntax) and standard input from
-    // /dev/null; returns what it wrote.
-    std::string RunProgram(const std::string& args) {
-        std::string command = "cd '" + m_prefix->Host("drive_c/Temp") + "' && ZEFISETUP_PREFIX='" +
-                              m_prefix->Path() + "' '" + ZEFISETUP_BINARY + "' " + args +
-                              " </dev/null 2>&1";
-        FILE* pipe = popen(command.c_str(), "r");
-        if (pipe == nullptr) return "popen failed";
-        std::string out;
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-        m_status = pclose(pipe);
-        return out;
-    }
-    int m_status = -1;
-};
+class DemoMedium : public DriverTest {};
 
 const char* const kDemoCommand = "-i 'D:\\' -o 'C:\\ZEFI' -Q 1,0,1,1,1";
 

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -64,6 +66,14 @@ class DriverTest : public testsupport::PrefixTest {
                     std::function<void(ui::Dialog&)> onDialog = nullptr,
                     std::function<void(const ui::MessageRequest&)> onMessage = nullptr);
 
+    // Runs the real program in C:\Temp with arguments (shell syntax), standard input from
+    // /dev/null and environment (assignments in shell syntax) added; returns what it wrote to
+    // standard output and, with withStderr, to standard error. The exit status is in m_status.
+    std::string RunProgram(const std::string& args, const std::string& environment = "",
+                           bool withStderr = true);
+    // The exit status of the last RunProgram (-1 when it did not end normally).
+    int m_status = -1;
+
     // The install log of the last copy run ("" when there is none).
     std::string Log() const;
     bool HostExists(const std::string& relative) const;
@@ -114,6 +124,22 @@ inline std::string DriverTest::Run(zefi::CSetupDlg& dialog, const std::string& a
     ui::ScopedHost scoped(host);
     dialog.RunInstall();
     return out.str();
+}
+
+inline std::string DriverTest::RunProgram(const std::string& args, const std::string& environment,
+                                          bool withStderr) {
+    std::string command = "cd '" + m_prefix->Host("drive_c/Temp") + "' && " + environment +
+                          " ZEFISETUP_PREFIX='" + m_prefix->Path() + "' '" + ZEFISETUP_BINARY +
+                          "' " + args + " </dev/null" + (withStderr ? " 2>&1" : " 2>/dev/null");
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return "popen failed";
+    std::string out;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    const int status = pclose(pipe);
+    m_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
 }
 
 inline std::string DriverTest::Log() const {

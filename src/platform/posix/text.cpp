@@ -4,6 +4,9 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <utility>
+
+#include "platform/errors.h"
 
 namespace platform {
 
@@ -34,6 +37,43 @@ std::string AnsiToDisplay(const std::string& ansi) {
     }
     iconv_close(cd);
     return out;
+}
+
+bool DisplayToAnsi(const std::string& display, std::string* ansi) {
+    iconv_t cd = iconv_open("WINDOWS-1250", "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        for (unsigned char c : display) {
+            if (c >= 0x80) {
+                SetLastError(kErrorNoUnicodeTranslation);
+                return false;
+            }
+        }
+        *ansi = display;
+        return true;
+    }
+    std::string out;
+    char* in = const_cast<char*>(display.data());
+    size_t inLeft = display.size();
+    char buffer[1024];
+    bool ok = true;
+    while (inLeft > 0) {
+        char* outPtr = buffer;
+        size_t outLeft = sizeof buffer;
+        size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+        out.append(buffer, outPtr - buffer);
+        if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
+            // A character without a code-page form, or text that is not UTF-8.
+            ok = false;
+            break;
+        }
+    }
+    iconv_close(cd);
+    if (!ok) {
+        SetLastError(kErrorNoUnicodeTranslation);
+        return false;
+    }
+    *ansi = std::move(out);
+    return true;
 }
 
 }  // namespace platform

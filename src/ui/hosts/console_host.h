@@ -30,6 +30,8 @@ class ConsoleHost : public DialogHost {
     int RunModal(Dialog& dialog) override;
     int ShowMessage(const MessageRequest& request) override;
     std::string BrowseForFolder(const std::string& title, const std::string& initial) override;
+    // Writes text to the terminal, every line end as CR LF.
+    bool WriteText(const std::string& text) override;
 
     // One keystroke, decoded from the terminal's bytes.
     struct Key {
