@@ -48,14 +48,14 @@ bool CSetupApp::InitInstance() {
         m_outcome = Outcome::kUsage;
         return false;
     }
-    if (typed.autoAnswer || m_parameters.autoAnswer) {
-        m_answered = std::make_unique<AnsweredMessages>(AutoAnswerDefaults());
-        m_answered->Install();
-    }
     if (m_parameters.cleanup) {
         DeleteSetupCopies(m_parameters.cleanupDirectory);
         m_outcome = Outcome::kCleanup;
         return false;
+    }
+    if (typed.autoAnswer || m_parameters.autoAnswer) {
+        m_answered = std::make_unique<AnsweredMessages>(AutoAnswerDefaults());
+        m_answered->Install();
     }
     m_sourceDirectory = m_parameters.source;
 

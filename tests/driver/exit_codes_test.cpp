@@ -73,7 +73,9 @@ TEST_F(ExitCode, InterruptedCopyRun) {
 }
 
 TEST_F(ExitCode, CopyErrorAnsweredWithExit) {
-    Script("[STARTW]\nSource=PROGRAM\n:i MISSING.EXE\n");
+    // A file stands where the destination directory must go.
+    Script("[STARTW]\nSource=PROGRAM\nDest=BLOCK\n:i Zefiwin.exe\n");
+    m_prefix->WriteHostFile("drive_c/ZEFI/BLOCK", "");
     const std::string out = RunProgram(kInstall);
     EXPECT_NE(out.find("dialog 9: "), std::string::npos) << out;
     EXPECT_NE(out.find(kInterrupted), std::string::npos) << out;
@@ -139,8 +141,8 @@ TEST_F(ExitCode, AnswerEveryMessageBoxWithS) {
         "se vytvo\xF8it? -> yes\r\n");
     const size_t started = log.find("Started: ");
     const size_t done = log.find("\r\nInstalace dokoncena\r\n");
-    const size_t completed =
-        log.find("\r\nMessage 111: Instalace/aktualizace prob\xEBhla \xFAsp\xECn\xEB -> ok\r\n");
+    const size_t completed = log.find(
+        "\r\nMessage 111: Instalace/aktualizace prob\xEChla \xFAsp\xEC\x9An\xEC -> ok\r\n");
     ASSERT_NE(create, std::string::npos) << log;
     ASSERT_NE(completed, std::string::npos) << log;
     // Answered before the copy run: right after its start; after it: after its end.

@@ -88,10 +88,11 @@ TEST_F(ScriptCheck, ReportsTheLinesAnEditorShowsAfterASplitLine) {
     m_prefix->WriteHostFile("drive_c/M/cds.cfg", "[STARTW]\n");
     const std::string out = Joined(CheckMedium("C:/M"));
     EXPECT_EQ(out,
-              "C:/M/cd.cfg:2: group '" + std::string(506, 'A') +
+              "C:/M/cd.cfg:2: line longer than 511 characters: the reader splits it, and reads "
+              "its remainder as a line of its own\n"
+              "C:/M/cd.cfg:2: group '" +
+                  std::string(506, 'A') +
                   "' named in List does not exist\n"
-                  "C:/M/cd.cfg:2: line longer than 511 characters: the reader splits it, and reads "
-                  "its remainder as a line of its own\n"
                   "C:/M/cd.cfg:3: unknown action 'frobnicate'\n");
 }
 
