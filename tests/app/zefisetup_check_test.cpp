@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 
+#include "support/run_command.h"
 #include "support/temp_prefix.h"
 
 namespace {
@@ -17,13 +17,8 @@ class ZefisetupCheck : public testsupport::PrefixTest {
         std::string command = std::string("cd '") + ZEFISETUP_SOURCE_DIR +
                               "' && ZEFISETUP_PREFIX='" + m_prefix->Path() + "' '" +
                               ZEFISETUP_CHECK_BINARY + "' " + args + " </dev/null 2>&1";
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return "popen failed";
-        std::string out;
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-        const int status = pclose(pipe);
+        int status = -1;
+        std::string out = testsupport::RunCommand(command, &status);
         m_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         return out;
     }

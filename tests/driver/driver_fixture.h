@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -17,6 +16,7 @@
 #include "platform/fs.h"
 #include "platform/registry.h"
 #include "platform/services.h"
+#include "support/run_command.h"
 #include "support/temp_prefix.h"
 #include "system/registry_settings.h"
 #include "ui/host.h"
@@ -131,13 +131,8 @@ inline std::string DriverTest::RunProgram(const std::string& args, const std::st
     std::string command = "cd '" + m_prefix->Host("drive_c/Temp") + "' && " + environment +
                           " ZEFISETUP_PREFIX='" + m_prefix->Path() + "' '" + ZEFISETUP_BINARY +
                           "' " + args + " </dev/null" + (withStderr ? " 2>&1" : " 2>/dev/null");
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return "popen failed";
-    std::string out;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    const int status = pclose(pipe);
+    int status = -1;
+    std::string out = testsupport::RunCommand(command, &status);
     m_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return out;
 }
