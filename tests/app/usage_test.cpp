@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -88,6 +89,18 @@ TEST_F(Usage, SAnswersMessageBoxesForTheRestOfTheProgram) {
     EXPECT_EQ(ui::GetAutoAnswer(), nullptr);
     EXPECT_EQ(m_prefix->ReadHostFile("drive_c/inszefi.log").rfind("Message 107: ", 0), 0u);
     platform::SetCurrentDirectory(saved);
+}
+
+TEST(ExitStatus, TheReadmeTableListsEveryStatus) {
+    std::ifstream in(std::string(ZEFISETUP_SOURCE_DIR) + "/README.md");
+    std::stringstream text;
+    text << in.rdbuf();
+    for (int status = 0; status <= zefi::kExitInternalFailure; ++status) {
+        EXPECT_NE(text.str().find("\n| " + std::to_string(status) + " | "), std::string::npos)
+            << status;
+    }
+    EXPECT_EQ(text.str().find("\n| " + std::to_string(zefi::kExitInternalFailure + 1) + " | "),
+              std::string::npos);
 }
 
 TEST(ExitStatus, EveryRunOutcomeHasItsOwnStatus) {

@@ -82,6 +82,18 @@ TEST_F(ExitCode, CopyErrorAnsweredWithExit) {
     EXPECT_EQ(m_status, 5);
 }
 
+TEST_F(ExitCode, CopyErrorWithSEndsAsExitWithoutWaiting) {
+    Script("[STARTW]\nSource=PROGRAM\nDest=BLOCK\n:i Zefiwin.exe\n");
+    m_prefix->WriteHostFile("drive_c/ZEFI/BLOCK", "");
+    EXPECT_EQ(RunProgram(std::string("-s ") + kInstall, "", false), kCopyDialog);
+    EXPECT_EQ(m_status, 5);
+    const std::string log = Log();
+    EXPECT_NE(log.find("\r\nMessage 9: Chyba p\xF8i kop\xEDrov\xE1n\xED Zefiwin.exe | "),
+              std::string::npos)
+        << log;
+    EXPECT_LT(log.find(") -> exit\r\n"), log.find("\r\nInstalace prerusena\r\n")) << log;
+}
+
 TEST_F(ExitCode, MissingInstallScript) {
     std::filesystem::remove(m_prefix->Host("drive_c/Temp/cd.cfg"));
     m_prefix->WriteHostFile("drive_c/ZEFI/keep", "");
