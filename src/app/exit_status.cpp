@@ -3,9 +3,7 @@
 
 namespace zefi {
 
-namespace {
-
-int FromRunOutcome(RunOutcome outcome) {
+int ExitStatusOf(RunOutcome outcome) {
     switch (outcome) {
         case RunOutcome::kNone:
         case RunOutcome::kCompleted:
@@ -34,8 +32,6 @@ int FromRunOutcome(RunOutcome outcome) {
     return kExitInternalFailure;
 }
 
-}  // namespace
-
 int ExitStatus(const CSetupApp& app) {
     switch (app.GetOutcome()) {
         case CSetupApp::Outcome::kSecondInstance:
@@ -44,10 +40,11 @@ int ExitStatus(const CSetupApp& app) {
             return kExitInternalFailure;
         case CSetupApp::Outcome::kUnattended:
         case CSetupApp::Outcome::kMainMenu:
-            return FromRunOutcome(app.GetRunOutcome());
+            return ExitStatusOf(app.GetRunOutcome());
         case CSetupApp::Outcome::kNone:
         case CSetupApp::Outcome::kCleanup:
         case CSetupApp::Outcome::kRelaunched:
+        case CSetupApp::Outcome::kUsage:
             return kExitSuccess;
     }
     return kExitInternalFailure;

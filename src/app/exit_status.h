@@ -8,7 +8,8 @@ namespace zefi {
 
 enum ExitStatusCode : int {
     kExitSuccess = 0,             // completed (string 111), or the menu closed without a run
-    kExitInternalFailure = 1,     // an unexpected failure of the program itself
+    kExitScriptQuit = 1,          // the install script ended the run with "quit", whose
+                                  // exit code the script language has always fixed as 1
     kExitBadCommandLine = 2,      // bad command line or unreadable answers file
     kExitCancelled = 3,           // the user cancelled a dialog of the run
     kExitInterrupted = 4,         // copy run interrupted (string 112)
@@ -19,8 +20,12 @@ enum ExitStatusCode : int {
     kExitDownloadFailed = 9,      // the download run ended without a verified image list
     kExitAlreadyInstalled = 10,   // string 162 answered No
     kExitAnotherRunActive = 11,   // another run or setup window is active on this machine
-    kExitScriptQuit = 12,         // the install script ended the run with "quit"
+    kExitInternalFailure = 12,    // an unexpected failure of the program itself (string 100,
+                                  // an exception that reached main)
 };
+
+// The exit status for the way the last installation run ended (kExitSuccess for none).
+int ExitStatusOf(RunOutcome outcome);
 
 // The exit status for the way InitInstance ended.
 int ExitStatus(const CSetupApp& app);

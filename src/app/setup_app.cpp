@@ -6,6 +6,7 @@
 #include "app/crash_dump.h"
 #include "app/medium.h"
 #include "app/relaunch.h"
+#include "app/usage.h"
 #include "driver/setup_dlg.h"
 #include "platform/crashdump.h"
 #include "platform/instance.h"
@@ -26,6 +27,15 @@ bool CSetupApp::InitInstance() {
         platform::SetThreadUILanguage(platform::kLangSlovak);
     }
 
+    // -? and -s are asked for by the person who starts the program, so the command line
+    // counts for them even when AutoParam replaces it for everything else.
+    const StartParameters typed = ParseStartParameters(m_commandLine);
+    if (typed.usage) {
+        ShowUsage();
+        m_outcome = Outcome::kUsage;
+        return false;
+    }
+
     if (platform::IsTitleOpen(kTitleCzech) || platform::IsTitleOpen(kTitleSlovak)) {
         m_outcome = Outcome::kSecondInstance;
         return false;
@@ -33,10 +43,19 @@ bool CSetupApp::InitInstance() {
 
     std::string autoParam = ReadAutoParam();
     m_parameters = ParseStartParameters(autoParam.empty() ? m_commandLine : autoParam);
+    if (m_parameters.usage) {
+        ShowUsage();
+        m_outcome = Outcome::kUsage;
+        return false;
+    }
     if (m_parameters.cleanup) {
         DeleteSetupCopies(m_parameters.cleanupDirectory);
         m_outcome = Outcome::kCleanup;
         return false;
+    }
+    if (typed.autoAnswer || m_parameters.autoAnswer) {
+        m_answered = std::make_unique<AnsweredMessages>(AutoAnswerDefaults());
+        m_answered->Install();
     }
     m_sourceDirectory = m_parameters.source;
 

@@ -2,10 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "app/start_parameters.h"
 #include "driver/run_outcome.h"
+#include "system/answered_messages.h"
 
 namespace zefi {
 
@@ -20,6 +22,7 @@ class CSetupApp {
         kOleFailed,       // string 100 shown
         kUnattended,      // -q / -Q: the install driver ran without the menu
         kMainMenu,        // the main menu was shown until it was closed
+        kUsage,           // -?: the usage shown
     };
 
     // commandLine: the text after the program name, as Windows hands it over.
@@ -53,6 +56,8 @@ class CSetupApp {
     int32_t m_downloadMode = 0;
     Outcome m_outcome = Outcome::kNone;
     RunOutcome m_runOutcome = RunOutcome::kNone;
+    // With -s: answers every message box from then on, until the program ends.
+    std::unique_ptr<AnsweredMessages> m_answered;
 };
 
 }  // namespace zefi

@@ -108,6 +108,13 @@ StartParameters ParseStartParameters(const std::string& line) {
             case 'p':
                 ReadValue(line, &i, &p.proxyPassword);
                 break;
+            case 's':
+                // Takes no value and does not make the start explicit.
+                p.autoAnswer = 1;
+                break;
+            case '?':
+                p.usage = true;
+                break;
             default:
                 // An unknown letter is skipped like any other character.
                 break;

@@ -25,6 +25,10 @@ struct StartParameters {
     std::string proxy;          // -x
     std::string proxyUser;      // -u
     std::string proxyPassword;  // -p
+    // -s (no value, any position): every message box answers itself with its default button.
+    int32_t autoAnswer = 0;
+    // -?: show the usage and end.
+    bool usage = false;
     // Set by -o, -O, -i, -q, -Q with a value; when clear, start-up checks for a medium.
     bool explicitStart = false;
     // -d with a value: delete the setup copies in cleanupDirectory (ends with a backslash)

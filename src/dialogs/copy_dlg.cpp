@@ -110,6 +110,11 @@ int CCopyDlg::GetInterrupted() const {
     return m_interrupted;
 }
 
+InstallContext::StopReason CCopyDlg::GetStopReason() const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_stopReason;
+}
+
 void CCopyDlg::SetMode(int32_t mode) { m_mode.store(mode); }
 
 void CCopyDlg::SetSourceText(const std::string& text) {

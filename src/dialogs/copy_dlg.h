@@ -10,6 +10,7 @@
 
 #include "download/attach_image.h"
 #include "download/image_list.h"
+#include "script/install_context.h"
 #include "system/progress_sink.h"
 #include "ui/dialog.h"
 
@@ -91,6 +92,9 @@ class CCopyDlg : public ui::Dialog, public ProgressSink {
     // 1 when the run was stopped (by the user, an Exit in the error dialog, a disk prompt left
     // with Cancel, or an unreadable script).
     int GetInterrupted() const;
+    // Why an interrupted run stopped, beyond the user's stop: a copy error answered with Exit,
+    // or the script's "quit" (kNone otherwise).
+    InstallContext::StopReason GetStopReason() const;
 
     // ---- ProgressSink: called by the worker thread. ----
     void SetMode(int32_t mode) override;
@@ -129,6 +133,7 @@ class CCopyDlg : public ui::Dialog, public ProgressSink {
     std::string m_currentDestination;
     int m_completed = 0;
     int m_interrupted = 0;
+    InstallContext::StopReason m_stopReason = InstallContext::StopReason::kNone;
 
     // Stored by the worker, read by the timer.
     std::atomic<int32_t> m_mode{kModePreparing};

@@ -5,9 +5,11 @@
 #include "dialogs/error_dlg.h"
 #include "download/disk_images.h"
 #include "platform/machine.h"
+#include "resources/dialogs.h"
 #include "script/copy_error.h"
 #include "script/group_list.h"
 #include "script/install_context.h"
+#include "system/answered_messages.h"
 #include "system/edition.h"
 #include "system/log.h"
 
@@ -19,6 +21,13 @@ namespace {
 class ErrorDialogPerFailure : public ErrorDialogPresenter {
   public:
     bool ShowCopyError(const CopyErrorTexts& texts) override {
+        // With -s nobody is there to answer: the failure ends the run as Exit does, since
+        // Retry would only fail again.
+        if (AnsweredMessages::WriteIfActive("Message " + std::to_string(resources::kDlgError) +
+                                            ": " + texts.headline + " | " + texts.detail + " | " +
+                                            texts.code + " -> exit")) {
+            return false;
+        }
         CErrorDlg dialog;
         return dialog.ShowCopyError(texts);
     }
@@ -41,6 +50,7 @@ void CCopyDlg::RunWorker(uint16_t uiLanguage) {
         InstallContext context(m_sourceRoot, m_destinationRoot, log);
         log << "Started: ";
         log.WriteLocalTime();
+        AnsweredMessages::AttachLog(&log);
 
         context.SetScriptPath(scriptName);
         context.SetOnlyNewer(m_onlyNewer);
@@ -90,6 +100,7 @@ void CCopyDlg::RunWorker(uint16_t uiLanguage) {
 
         GroupList list(startGroup, &context);
         list.process_list();
+        AnsweredMessages::DetachLog();
         if (list.GetStop()) {
             log << "Instalace prerusena" << LogStream::endl;
         } else {
@@ -100,6 +111,7 @@ void CCopyDlg::RunWorker(uint16_t uiLanguage) {
             std::lock_guard<std::mutex> lock(m_lock);
             m_completed = completed ? 1 : 0;
             m_interrupted = completed ? 0 : 1;
+            m_stopReason = context.GetStopReason();
         }
 
         context.SetDiskImages(nullptr);
@@ -112,6 +124,8 @@ void CCopyDlg::RunWorker(uint16_t uiLanguage) {
     } catch (...) {
         // Out of memory in the middle of the run: what was done stays done, and the run counts
         // as interrupted so that the driver neither reports success nor restarts anything.
+        // The log is gone with the stack, so what waited for it is not written.
+        AnsweredMessages::DetachLog(false);
         std::lock_guard<std::mutex> lock(m_lock);
         m_completed = 0;
         m_interrupted = 1;

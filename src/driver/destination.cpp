@@ -58,16 +58,25 @@ bool CSetupDlg::SettleDestination() {
         if (!m_quiet || searched) {
             CDirDlg dirDlg;
             if (!shown.empty()) dirDlg.SetPath(shown);
-            if (dirDlg.DoModal() != ui::kIdOk) return false;
+            if (dirDlg.DoModal() != ui::kIdOk) {
+                m_runOutcome = RunOutcome::kCancelled;
+                return false;
+            }
             shown = dirDlg.GetPath();
             m_destination = shown;
         }
         bool endRun = false;
         if (AcceptDestination(&endRun)) return true;
-        if (endRun) return false;
+        if (endRun) {
+            m_runOutcome = RunOutcome::kCancelled;  // string 109 answered No
+            return false;
+        }
         // Without the destination dialog the same destination would fail the same check
         // again and again: an unattended run ends with the message instead.
-        if (m_quiet && !searched) return false;
+        if (m_quiet && !searched) {
+            m_runOutcome = RunOutcome::kDestinationRefused;
+            return false;
+        }
     }
 }
 

@@ -13,6 +13,7 @@
 #include "platform/fs.h"
 #include "platform/instance.h"
 #include "script/inscfg.h"
+#include "system/answered_messages.h"
 #include "system/edition.h"
 #include "system/registry_settings.h"
 #include "ui/message_box.h"
@@ -30,6 +31,8 @@ void CSetupDlg::RunInstall() {
         return;
     }
 
+    // With -s the boxes of this run go into its install log.
+    AnsweredMessages::RunScope answered;
     // Nothing of an earlier run is carried over: its images are no longer attached, held or
     // marked for deletion, and the decisions below are taken anew.
     ReleaseDownloadState();
@@ -43,6 +46,7 @@ void CSetupDlg::RunInstall() {
     if (m_source.size() >= 2 && m_source[0] == '\\' && m_source[1] == '\\') {
         ui::MessageBoxF(kStringNetworkSource, ui::Buttons::Ok, ui::Icon::Error,
                         ui::CodePage(m_source));
+        m_runOutcome = RunOutcome::kDestinationRefused;
         // The program ends: the menu closes as its Cancel does.
         if (!m_quiet) EndDialog(ui::kIdCancel);
         return;
@@ -54,8 +58,12 @@ void CSetupDlg::RunInstall() {
     // medium is fetched or its install script is read.
     SlovakEdition = DetermineEdition(m_source, m_destination, m_downloadMode != 0);
 
-    // The download branch has shown its own messages when it fails.
-    if (m_downloadMode && !RunDownloadBranch()) return;
+    // The download branch has shown its own messages when it fails, and may name a more
+    // precise outcome than the failed download.
+    if (m_downloadMode) {
+        m_runOutcome = RunOutcome::kDownloadFailed;
+        if (!RunDownloadBranch()) return;
+    }
 
     std::string shortPath;
     if (platform::GetShortPathName(m_destination, &shortPath)) m_destination = shortPath;
@@ -64,6 +72,7 @@ void CSetupDlg::RunInstall() {
     InsCfg scriptFile;
     if (!scriptFile.Open(script)) {
         ui::MessageBoxF(kStringNoScript, ui::Buttons::Ok, ui::Icon::Error, script);
+        m_runOutcome = RunOutcome::kScriptMissing;
         ReleaseDownloadState();
         return;
     }
@@ -76,6 +85,9 @@ void CSetupDlg::RunInstall() {
         ServerService::StopResult stop = service.StopBeforeCopy(m_quiet != 0);
         if (stop == ServerService::StopResult::kDeclined ||
             stop == ServerService::StopResult::kFailed) {
+            m_runOutcome = stop == ServerService::StopResult::kFailed
+                               ? RunOutcome::kServiceNotStopped
+                               : RunOutcome::kCancelled;
             service.Release();
             ReleaseDownloadState();
             return;
@@ -91,6 +103,7 @@ void CSetupDlg::RunInstall() {
         if (m_skipOptions) {
             options.ApplyWithoutShowing();
         } else if (options.DoModal() != ui::kIdOk) {
+            m_runOutcome = RunOutcome::kCancelled;
             service.RestartOffer(m_quiet != 0);
             return;
         }
@@ -103,6 +116,7 @@ void CSetupDlg::RunInstall() {
         warn.SetFreeText(options.GetFreeSpaceText());
         warn.SetBack(0);
         if (warn.DoModal() != ui::kIdOk) {
+            m_runOutcome = RunOutcome::kCancelled;
             service.RestartOffer(m_quiet != 0);
             return;
         }
@@ -115,6 +129,7 @@ void CSetupDlg::RunInstall() {
 
     int completed = 0;
     int interrupted = 0;
+    InstallContext::StopReason stopReason = InstallContext::StopReason::kNone;
     {
         CCopyDlg copy;
         copy.SetSourceRoot(m_source);
@@ -132,16 +147,30 @@ void CSetupDlg::RunInstall() {
         copy.DoModal();
         completed = copy.GetCompleted();
         interrupted = copy.GetInterrupted();
+        stopReason = copy.GetStopReason();
         // An image the copy run left attached comes back, for AfterCopy to close.
         if (ImageHandle left = copy.TakeImageHandle()) m_imageHandle = std::move(left);
     }
 
+    if (stopReason == InstallContext::StopReason::kQuit) {
+        // The script ended the program: nothing more is shown, started or recorded, and the
+        // menu closes so that the program ends with the status of "quit".
+        m_runOutcome = RunOutcome::kScriptQuit;
+        service.Release();
+        if (!m_quiet) EndDialog(ui::kIdCancel);
+        return;
+    }
+
     if (completed) {
+        m_runOutcome = RunOutcome::kCompleted;
         if (options.GetProgramGroup() && !m_serverInstallation) CreateProgramGroup();
         ui::MessageBox(kStringCompleted, ui::Buttons::Ok, ui::Icon::Information);
         service.RestartOffer(m_quiet != 0);
         if (m_imageList) AfterCopy(true);
     } else {
+        m_runOutcome = stopReason == InstallContext::StopReason::kCopyErrorExit
+                           ? RunOutcome::kCopyErrorExit
+                           : RunOutcome::kInterrupted;
         if (interrupted) ui::MessageBox(kStringInterrupted, ui::Buttons::Ok, ui::Icon::None);
         // The service stays stopped after an interrupted run.
         service.Release();

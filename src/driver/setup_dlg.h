@@ -100,7 +100,8 @@ class CSetupDlg : public ui::Dialog {
 
   private:
     // Steps of RunInstall (destination.cpp): the destination from the registry, the old
-    // program-group shortcut or the search, then the destination check. False ends the run.
+    // program-group shortcut or the search, then the destination check. False ends the run,
+    // with the run outcome set.
     bool SettleDestination();
     // One check of the destination as it stands (no trailing backslash): true when accepted;
     // otherwise the message has been shown and *endRun says whether the run ends.

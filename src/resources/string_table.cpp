@@ -111,6 +111,68 @@ const StringEntry kStringTable[] = {
      "Znak „%s“ nie je možné použiť: systém ho v názvoch a textoch nevie uložiť.\nOpravte prosím "
      "zadaný text."},
     {181, "Volba je nedostupná", "Voľba je nedostupná"},
+    // Usage of the command line (-?): the options, then the exit statuses.
+    {185,
+     "Použití: zefisetup [volby]\n"
+     "  -i adresář   adresář instalačního média (DVD)\n"
+     "  -o adresář   cílový adresář; uloží se do registru jako InstallDir\n"
+     "  -O adresář   cílový adresář; do registru se neukládá\n"
+     "  -q volby     bezobslužná instalace, dialog voleb se zobrazí\n"
+     "  -Q volby     bezobslužná instalace bez dialogu voleb, např. -Q 1,0,1,1,1\n"
+     "  -s           okna zpráv se zodpoví sama výchozím tlačítkem; každá odpověď se zapíše\n"
+     "               do inszefi.log a na standardní chybový výstup\n"
+     "  -d adresář   smaže z adresáře kopie instalačního programu\n"
+     "  -m adresa    adresa seznamu serverů pro stahování\n"
+     "  -x proxy     proxy server pro stahování\n"
+     "  -u jméno     uživatel proxy serveru\n"
+     "  -p heslo     heslo proxy serveru\n"
+     "  -?           zobrazí tento přehled\n"
+     "Stejné volby lze zadat v hodnotě registru AutoParam.",
+     "Použitie: zefisetup [voľby]\n"
+     "  -i adresár   adresár inštalačného média (DVD)\n"
+     "  -o adresár   cieľový adresár; uloží sa do registra ako InstallDir\n"
+     "  -O adresár   cieľový adresár; do registra sa neukladá\n"
+     "  -q voľby     bezobslužná inštalácia, dialóg volieb sa zobrazí\n"
+     "  -Q voľby     bezobslužná inštalácia bez dialógu volieb, napr. -Q 1,0,1,1,1\n"
+     "  -s           okná správ sa zodpovedia samy predvoleným tlačidlom; každá odpoveď sa\n"
+     "               zapíše do inszefi.log a na štandardný chybový výstup\n"
+     "  -d adresár   zmaže z adresára kópie inštalačného programu\n"
+     "  -m adresa    adresa zoznamu serverov na sťahovanie\n"
+     "  -x proxy     proxy server na sťahovanie\n"
+     "  -u meno      používateľ proxy servera\n"
+     "  -p heslo     heslo proxy servera\n"
+     "  -?           zobrazí tento prehľad\n"
+     "Rovnaké voľby je možné zadať v hodnote registra AutoParam."},
+    {186,
+     "Návratové kódy:\n"
+     "   0  instalace/aktualizace proběhla úspěšně, nebo hlavní nabídka zavřena bez instalace\n"
+     "   1  instalační skript ukončil instalaci příkazem quit\n"
+     "   2  chybný příkazový řádek nebo nečitelný soubor odpovědí\n"
+     "   3  instalaci zrušil uživatel v dialogu\n"
+     "   4  instalace/aktualizace přerušena\n"
+     "   5  chyba při kopírování ukončena tlačítkem Ukončit\n"
+     "   6  nebyl nalezen instalační skript (cd.cfg, cds.cfg)\n"
+     "   7  zdrojový nebo cílový adresář odmítnut\n"
+     "   8  nepodařilo se zastavit službu Zefi Server\n"
+     "   9  stažení dat se nezdařilo\n"
+     "  10  tato verze dat je již nainstalována a instalace nepokračovala\n"
+     "  11  již běží jiná instalace nebo okno instalace\n"
+     "  12  vnitřní chyba programu",
+     "Návratové kódy:\n"
+     "   0  inštalácia/aktualizácia prebehla úspešne, alebo hlavná ponuka zatvorená bez "
+     "inštalácie\n"
+     "   1  inštalačný skript ukončil inštaláciu príkazom quit\n"
+     "   2  chybný príkazový riadok alebo nečitateľný súbor odpovedí\n"
+     "   3  inštaláciu zrušil používateľ v dialógu\n"
+     "   4  inštalácia/aktualizácia prerušená\n"
+     "   5  chyba pri kopírovaní ukončená tlačidlom Ukončiť\n"
+     "   6  nebol nájdený inštalačný skript (cd.cfg, cds.cfg)\n"
+     "   7  zdrojový alebo cieľový adresár odmietnutý\n"
+     "   8  nepodarilo sa zastaviť službu Zefi Server\n"
+     "   9  stiahnutie dát sa nepodarilo\n"
+     "  10  táto verzia dát je už nainštalovaná a inštalácia nepokračovala\n"
+     "  11  už beží iná inštalácia alebo okno inštalácie\n"
+     "  12  vnútorná chyba programu"},
     // The application title: caption of every message box.
     {57344, "Setup systému ZEFI", "Setup systému ZEFI"},
 };

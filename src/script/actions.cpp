@@ -120,7 +120,11 @@ bool CInsGrp::RunAction(int code, const CMBString& argument) {
             m_system.Exec(argument.str());
             return true;
         case kActionQuit:
-            std::exit(1);
+            // The run ends here and nothing more of it happens; the driver ends the program
+            // with the status the script language gives "quit".
+            m_context->Quit();
+            m_error.stop = 1;
+            return true;
         case kActionSync:
             return ActionSync(argument);
         case kActionCfgCmp:

@@ -41,15 +41,12 @@ CMBString CInsGrp::SourceDirectory() const { return m_context->GetSourceBase() +
 
 CMBString CInsGrp::DestinationDirectory() const { return m_context->GetDestinationBase() + m_dest; }
 
-bool CInsGrp::SetOption(const CMBString& key, const CMBString& value) {
-    CMBString text = value;
-    SubstituteBases(&text, *m_context);
-
-    struct TextOption {
+CMBString CInsGrp::*CInsGrp::TextOption(const CMBString& key) {
+    struct TextOptionEntry {
         const char* key;
         CMBString CInsGrp::*member;
     };
-    static const TextOption kTextOptions[] = {
+    static const TextOptionEntry kTextOptions[] = {
         {"List", &CInsGrp::m_list},
         {"OldCfgVal", &CInsGrp::m_oldCfgVal},
         {"NewCfgVal", &CInsGrp::m_newCfgVal},
@@ -73,6 +70,19 @@ bool CInsGrp::SetOption(const CMBString& key, const CMBString& value) {
         {"Negative", &CInsGrp::m_negative},
         {"CfgGroup", &CInsGrp::m_cfgGroup},
     };
+    for (const TextOptionEntry& option : kTextOptions)
+        if (key == option.key) return option.member;
+    return nullptr;
+}
+
+bool CInsGrp::IsOptionKey(const CMBString& key) {
+    return key == "Source" || key == "Dest" || key == "Size" || key == "NotOnCD" ||
+           TextOption(key) != nullptr;
+}
+
+bool CInsGrp::SetOption(const CMBString& key, const CMBString& value) {
+    CMBString text = value;
+    SubstituteBases(&text, *m_context);
 
     if (key == "Source" || key == "Dest") {
         AddTrailingBackslash(&text);
@@ -87,11 +97,9 @@ bool CInsGrp::SetOption(const CMBString& key, const CMBString& value) {
         m_notOnCd = std::atoi(text.c_str());
         return true;
     }
-    for (const TextOption& option : kTextOptions) {
-        if (key == option.key) {
-            this->*option.member = text;
-            return true;
-        }
+    if (CMBString CInsGrp::*member = TextOption(key)) {
+        this->*member = text;
+        return true;
     }
     m_context->Log() << "Unrecognized option: " << key.c_str() << LogStream::endl;
     // The script author sees the message on a console and confirms it; an unattended run,
@@ -206,8 +214,10 @@ bool CInsGrp::ProcessActions() {
         auto current = pos++;
         if (!RunAction(current->code, current->argument)) {
             failed = current;
+            const bool stoppedBefore = m_error.stop != 0;
             ShowCopyError(&m_error, current->code, current->argument,
                           m_context->GetErrorPresenter());
+            if (!stoppedBefore && m_error.stop) m_context->SetCopyErrorExit();
         }
         if (m_goBack) return true;
     }

@@ -33,6 +33,8 @@ class CInsGrp {
     // which is logged ("Unrecognized option: ") before one character is read from a console
     // (platform::ReadConsoleCharacter: never from a pipe or file).
     bool SetOption(const CMBString& key, const CMBString& value);
+    // Whether SetOption knows key (exact, case-sensitive).
+    static bool IsOptionKey(const CMBString& key);
     // Queues an action after replacing "[SrcBase]", "[DstBase]" and "[FreeSpace]" (the free
     // kilobytes of the destination volume) in argument. False, with "Unrecognized action: "
     // logged, for an unknown name.
@@ -63,6 +65,9 @@ class CInsGrp {
     CMBString DestinationDirectory() const;
 
   private:
+    // The member a text option is stored in; nullptr for a key that is not a text option.
+    static CMBString CInsGrp::*TextOption(const CMBString& key);
+
     struct QueuedAction {
         int code;
         CMBString argument;

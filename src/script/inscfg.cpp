@@ -25,11 +25,15 @@ class LineReader {
     bool Open(const CMBString& path) { return m_file.Open(path.str(), "r"); }
     void Close() { m_file.Close(); }
     int Number() const { return m_number; }
+    int PhysicalLine() const { return m_physical; }
+    // Whether the line last read is the remainder of a longer physical line.
+    bool Continued() const { return m_continued; }
 
     // The next line, or false at the end of the file.
     bool Next(CMBString* line) {
         char buffer[kLineBuffer];
         int used = 0;
+        m_continued = m_pending >= 0;
         if (m_pending >= 0) {
             buffer[used++] = static_cast<char>(m_pending);
             m_pending = -1;
@@ -49,6 +53,7 @@ class LineReader {
             if (c >= 0 && c != '\n') m_pending = c;
         }
         ++m_number;
+        if (!m_continued) ++m_physical;
         *line = CMBString(buffer, length);
         return true;
     }
@@ -57,6 +62,8 @@ class LineReader {
     platform::Stream m_file;
     int m_pending = -1;  // first character of the next line, already read
     int m_number = 0;
+    int m_physical = 0;
+    bool m_continued = false;
 };
 
 bool IsComment(const CMBString& line) { return line.GetAt(0) == ';'; }
@@ -108,11 +115,45 @@ bool InsCfg::Open(const CMBString& path) {
     return true;
 }
 
-bool InsCfg::group_match(const CMBString& line, const CMBString& group) {
+bool InsCfg::HeaderName(const CMBString& line, CMBString* name) {
     if (!IsHeader(line)) return false;
     int close = line.Find(']');
     if (close < 0) return false;
-    return line.Mid(1, close - 1) == group;
+    *name = line.Mid(1, close - 1);
+    return true;
+}
+
+bool InsCfg::group_match(const CMBString& line, const CMBString& group) {
+    CMBString name;
+    return HeaderName(line, &name) && name == group;
+}
+
+int InsCfg::ParseEntry(const CMBString& line, CMBString* key, CMBString* value) {
+    key->Empty();
+    value->Empty();
+    if (IsAction(line)) {
+        ParseAction(line, key, value);
+        return kEntryAction;
+    }
+    if (SplitOption(line, key, value)) {
+        value->Trim();
+        return kEntryOption;
+    }
+    key->Empty();
+    return kEntryNone;
+}
+
+bool InsCfg::ReadLines(std::vector<ScriptLine>* lines) const {
+    LineReader reader;
+    if (!reader.Open(m_path)) return false;
+    ScriptLine line;
+    while (reader.Next(&line.text)) {
+        line.number = reader.Number();
+        line.physicalLine = reader.PhysicalLine();
+        line.continued = reader.Continued();
+        lines->push_back(line);
+    }
+    return true;
 }
 
 bool InsCfg::GetValList(const CMBString& list, int index, CMBString* item) {
@@ -153,16 +194,7 @@ bool InsCfg::GetGroupVal(const CMBString& group, int* line, CMBString* key, CMBS
         }
         if (!inside || reader.Number() <= *line) continue;
 
-        *kind = kEntryNone;
-        key->Empty();
-        value->Empty();
-        if (IsAction(text)) {
-            ParseAction(text, key, value);
-            *kind = kEntryAction;
-        } else if (SplitOption(text, key, value)) {
-            value->Trim();
-            *kind = kEntryOption;
-        }
+        *kind = ParseEntry(text, key, value);
         *line = reader.Number();
         reader.Close();
         if (m_log) {
@@ -209,33 +241,38 @@ bool InsCfg::GetValue(const CMBString& group, const CMBString& key, CMBString* v
     return false;
 }
 
-void InsCfg::ExpandReferences(CMBString* value) const {
-    if (value->Find('[') < 0) return;
-    const CMBString& source = *value;
-    CMBString result;
-    CMBString inserted;
-    int pos = 0;  // start of the text not yet taken over
+bool InsCfg::FindReferences(const CMBString& value, std::vector<Reference>* references) {
+    int pos = 0;
     for (;;) {
-        int open = source.Find('[', pos);
-        if (open < 0) {
-            result += source.From(pos);
-            break;
-        }
-        result += source.Mid(pos, open - 1);
+        int open = value.Find('[', pos);
+        if (open < 0) return true;
         // The closing bracket is searched after the opening one, so that a stray "]" in front
         // of a reference cannot make the text run backwards.
-        int close = source.Find(']', open + 1);
-        if (close < 0) return;  // unbalanced: the whole value stays as it was
-        CMBString inner = source.Mid(open + 1, close - 1);
+        int close = value.Find(']', open + 1);
+        if (close < 0) return false;
+        CMBString inner = value.Mid(open + 1, close - 1);
         int colon = inner.Find(':');
-        if (colon < 0) {
-            result += source.Mid(open, close);
-        } else {
-            GetValue(inner.Left(colon), inner.From(colon + 1), &inserted, false);
-            result += inserted;
+        if (colon >= 0) {
+            references->push_back(Reference{inner.Left(colon), inner.From(colon + 1), open, close});
         }
         pos = close + 1;
     }
+}
+
+void InsCfg::ExpandReferences(CMBString* value) const {
+    std::vector<Reference> references;
+    // A "[" without a "]" leaves the whole value unexpanded.
+    if (!FindReferences(*value, &references) || references.empty()) return;
+    CMBString result;
+    CMBString inserted;
+    int pos = 0;  // start of the text not yet taken over
+    for (const Reference& reference : references) {
+        result += value->Mid(pos, reference.begin - 1);
+        GetValue(reference.group, reference.key, &inserted, false);
+        result += inserted;
+        pos = reference.end + 1;
+    }
+    result += value->From(pos);
     *value = std::move(result);
 }
 

@@ -1,6 +1,8 @@
 // InsCfg: the reader of the install script ("cd.cfg" / "cds.cfg").
 #pragma once
 
+#include <vector>
+
 #include "script/mbstring.h"
 
 namespace zefi {
@@ -24,6 +26,22 @@ class InsCfg {
         kEntryNone = 0,    // a body line that is neither (blank line, text without "=")
         kEntryOption = 1,  // key = value
         kEntryAction = 2,  // :name argument
+    };
+
+    // One line as the reader reads it.
+    struct ScriptLine {
+        CMBString text;          // without its line end
+        int number = 0;          // the reader's line number, every piece of a split line counting
+        int physicalLine = 0;    // the line of the file it comes from, as an editor counts them
+        bool continued = false;  // the remainder of a physical line longer than 511 characters
+    };
+    // A "[group:key]" reference in a value: the text from begin to end (inclusive, the two
+    // brackets) stands for the key's value.
+    struct Reference {
+        CMBString group;
+        CMBString key;
+        int begin = 0;
+        int end = 0;
     };
 
     // log may be nullptr: then nothing is logged.
@@ -56,6 +74,20 @@ class InsCfg {
     // Whether line is a header of group: it begins with "[" and the text up to the first "]"
     // equals group exactly (no trimming). A line without "]" names no group.
     static bool group_match(const CMBString& line, const CMBString& group);
+
+    // Every line of the script, as GetGroupVal reads them. False when it cannot be opened.
+    bool ReadLines(std::vector<ScriptLine>* lines) const;
+
+    // The kind of a body line (kEntryAction, kEntryOption or kEntryNone) with its key and its
+    // value as written (references not expanded), by the rules GetGroupVal applies.
+    static int ParseEntry(const CMBString& line, CMBString* key, CMBString* value);
+    // The name of the group a header line opens: the text between "[" and the first "]".
+    // False for a line that is not a header or has no "]" (it names no group).
+    static bool HeaderName(const CMBString& line, CMBString* name);
+    // The references of value, left to right, as ExpandReferences finds them (brackets without
+    // a colon are no reference). False when a "[" has no "]" after it: the value then stays
+    // unexpanded, and *references holds those found before it.
+    static bool FindReferences(const CMBString& value, std::vector<Reference>* references);
 
     // Replaces every "[group:key]" reference in *value by GetValue(group, key) in single-word
     // mode, once, left to right; brackets without a colon stay as they are. A "[" with no "]"

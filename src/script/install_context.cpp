@@ -78,4 +78,10 @@ double InstallContext::GetDestinationFreeSpace() const {
     return system.GetFreeSpace(m_destinationBase.str());
 }
 
+void InstallContext::Quit() {
+    m_stopReason = StopReason::kQuit;
+    // The log ends with the lines written so far, each already on disk.
+    m_log.Close();
+}
+
 }  // namespace zefi

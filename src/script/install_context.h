@@ -94,6 +94,16 @@ class InstallContext {
     // Free bytes on the destination base's volume (0 when it cannot be measured).
     double GetDestinationFreeSpace() const;
 
+    // Why a run that stopped did so, beyond the user's stop: a copy error answered with Exit,
+    // or the script's "quit". Quit also closes the log, so that nothing is written after the
+    // line of the action, as when the process ended there.
+    enum class StopReason { kNone, kCopyErrorExit, kQuit };
+    StopReason GetStopReason() const { return m_stopReason; }
+    void SetCopyErrorExit() {
+        if (m_stopReason == StopReason::kNone) m_stopReason = StopReason::kCopyErrorExit;
+    }
+    void Quit();
+
   private:
     static void AddPart(CMBString* list, const CMBString& part);
     static bool HasPart(const CMBString& list, const CMBString& part);
@@ -115,6 +125,7 @@ class InstallContext {
     CMBString m_installedParts;
     CMBString m_notInstalledParts;
     DiskImageSource* m_diskImages = nullptr;
+    StopReason m_stopReason = StopReason::kNone;
 };
 
 }  // namespace zefi

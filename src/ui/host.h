@@ -35,6 +35,13 @@ class DialogHost {
     // answer (display text; lines end with "\n" or "\r\n"). Called from any thread. The
     // default writes the text to standard output, then a line end.
     virtual void ShowText(const std::string& text);
+    // Writes a long text for the person to read (the usage of -?) where the host's output
+    // goes, a console or terminal, and returns true; a host without one (real windows)
+    // returns false and the caller shows the text in a message box. Main thread.
+    virtual bool WriteText(const std::string& text) {
+        (void)text;
+        return false;
+    }
 };
 
 // Makes host the process-wide host (not owned; it must outlive its use), or with nullptr goes

@@ -7,6 +7,7 @@
 #include "platform/machine.h"
 #include "platform/text.h"
 #include "resources/strings.h"
+#include "ui/auto_answer.h"
 #include "ui/host.h"
 
 namespace ui {
@@ -222,7 +223,8 @@ int Show(uint32_t stringId, std::string text, Buttons buttons, Icon icon) {
     request.text = std::move(text);
     request.buttons = buttons;
     request.icon = icon;
-    int answer = GetHost().ShowMessage(request);
+    AutoAnswer* answerer = GetAutoAnswer();
+    int answer = answerer ? answerer->Answer(request) : GetHost().ShowMessage(request);
     // A host can only answer with one of the box's own buttons; anything else counts as the
     // box's first (default) button.
     std::vector<int> ids = ButtonIds(buttons);

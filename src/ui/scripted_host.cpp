@@ -204,6 +204,11 @@ void ScriptedHost::Print(const std::string& line) {
     m_out.flush();
 }
 
+bool ScriptedHost::WriteText(const std::string& text) {
+    Print(text);
+    return true;
+}
+
 void ScriptedHost::Note(const std::string& text) { Print("# " + OneLine(text)); }
 
 std::string ScriptedHost::DialogLine(const Dialog& dialog, const std::string& answer) const {

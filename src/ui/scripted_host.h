@@ -59,6 +59,8 @@ class ScriptedHost : public DialogHost {
     // "text <n>: <text>", n counting the texts this host showed from 1, the text on one line
     // (a final line end dropped).
     void ShowText(const std::string& text) override;
+    // Writes text as it stands, with a line end, where the answer lines go.
+    bool WriteText(const std::string& text) override;
 
     // Answers not used so far, in file order.
     std::vector<Answer> UnusedAnswers() const;

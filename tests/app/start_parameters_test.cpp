@@ -224,3 +224,22 @@ TEST_F(DeleteSetupCopiesTest, ReadOnlyCopiesOfADvdAreDeletedToo) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StartParameters, SAndQuestionMarkTakeNoValueAndAreNotExplicit) {
+    zefi::StartParameters p = zefi::ParseStartParameters("-s -m http://x -?");
+    EXPECT_EQ(p.autoAnswer, 1);
+    EXPECT_TRUE(p.usage);
+    EXPECT_EQ(p.masterAddress, "http://x");
+    EXPECT_FALSE(p.explicitStart);
+    // In any position, also right before a value of another option.
+    p = zefi::ParseStartParameters("-Q 1,0,1 -s-o C:\\ZEFI");
+    EXPECT_EQ(p.autoAnswer, 1);
+    EXPECT_EQ(p.options, "1,0,1");
+    EXPECT_EQ(p.destination, "C:\\ZEFI\\");
+    EXPECT_FALSE(zefi::ParseStartParameters("-q 1").usage);
+    EXPECT_EQ(zefi::ParseStartParameters("-q 1").autoAnswer, 0);
+}
+
+}  // namespace

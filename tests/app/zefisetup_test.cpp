@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/instance.h"
+#include "support/run_command.h"
 #include "support/temp_prefix.h"
 
 namespace {
@@ -40,14 +41,7 @@ class Zefisetup : public ::testing::Test {
         std::string command = "cd " + Quote(m_prefix->Host(dir)) + " && " + environment +
                               " ZEFISETUP_PREFIX=" + Quote(m_prefix->Path()) + " " +
                               Quote(ZEFISETUP_BINARY) + " " + args + " </dev/null 2>&1";
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return "popen failed";
-        std::string out;
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-        m_status = pclose(pipe);
-        return out;
+        return testsupport::RunCommand(command, &m_status);
     }
     void WriteSetupFiles(const std::string& dir) {
         fs::copy_file(ZEFISETUP_BINARY, m_prefix->Host(dir + "/setup.exe"));
@@ -77,6 +71,14 @@ TEST_F(Zefisetup, UnreadableAnswersFileEndsBeforeAnyDialog) {
     EXPECT_TRUE(WIFEXITED(m_status));
     EXPECT_EQ(WEXITSTATUS(m_status), 2);
     EXPECT_FALSE(fs::exists(m_prefix->Host("drive_c/ZEFI")));
+}
+
+TEST_F(Zefisetup, QuestionMarkPrintsTheUsageAndSucceeds) {
+    const std::string out = Run("drive_c/START", "-?");
+    EXPECT_EQ(out.rfind("Použití: zefisetup [volby]\n", 0), 0u) << out;
+    EXPECT_NE(out.find("\n  12  vnitřní chyba programu\n"), std::string::npos) << out;
+    EXPECT_TRUE(WIFEXITED(m_status));
+    EXPECT_EQ(WEXITSTATUS(m_status), 0);
 }
 
 TEST_F(Zefisetup, SlovakSystemShowsTheSlovakMenu) {
@@ -140,6 +142,9 @@ TEST_F(Zefisetup, SecondStartWhileASetupWindowIsOpenEndsSilently) {
     {
         platform::TitleRegistration open("Instalace ZEFI pro Windows");
         EXPECT_EQ(Run("drive_c/START", ""), "");
+        // Another run is active.
+        EXPECT_TRUE(WIFEXITED(m_status));
+        EXPECT_EQ(WEXITSTATUS(m_status), 11);
     }
     EXPECT_EQ(Run("drive_c/START", ""), std::string(kMenuCzech) + " -> cancel\n");
 }

@@ -13,18 +13,7 @@ namespace {
 using drivertest::Count;
 using drivertest::DriverTest;
 
-class DemoMedium : public DriverTest {
-  protected:
-    // Runs the program in C:\Temp with arguments (shell syntax) and standard input from
-    // /dev/null; returns what it wrote.
-    std::string RunProgram(const std::string& args) {
-        std::string command = "cd '" + m_prefix->Host("drive_c/Temp") + "' && ZEFISETUP_PREFIX='" +
-                              m_prefix->Path() + "' '" + ZEFISETUP_BINARY + "' " + args +
-                              " </dev/null 2>&1";
-        return drivertest::RunCommand(command, &m_status);
-    }
-    int m_status = -1;
-};
+class DemoMedium : public DriverTest {};
 
 const char* const kDemoCommand = "-i 'D:\\' -o 'C:\\ZEFI' -Q 1,0,1,1,1";
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "platform/fs.h"
 #include "platform/registry.h"
 #include "platform/services.h"
+#include "support/run_command.h"
 #include "support/temp_prefix.h"
 #include "system/registry_settings.h"
 #include "ui/host.h"
@@ -64,6 +66,14 @@ class DriverTest : public testsupport::PrefixTest {
     std::string Run(zefi::CSetupDlg& dialog, const std::string& answers = "",
                     std::function<void(ui::Dialog&)> onDialog = nullptr,
                     std::function<void(const ui::MessageRequest&)> onMessage = nullptr);
+
+    // Runs the real program in C:\Temp with arguments (shell syntax), standard input from
+    // /dev/null and environment (assignments in shell syntax) added; returns what it wrote to
+    // standard output and, with withStderr, to standard error. The exit status is in m_status.
+    std::string RunProgram(const std::string& args, const std::string& environment = "",
+                           bool withStderr = true);
+    // The exit status of the last RunProgram (-1 when it did not end normally).
+    int m_status = -1;
 
     // The install log of the last copy run ("" when there is none).
     std::string Log() const;
@@ -118,6 +128,17 @@ inline std::string DriverTest::Run(zefi::CSetupDlg& dialog, const std::string& a
     ui::ScopedHost scoped(host);
     dialog.RunInstall();
     return out.str();
+}
+
+inline std::string DriverTest::RunProgram(const std::string& args, const std::string& environment,
+                                          bool withStderr) {
+    std::string command = "cd '" + m_prefix->Host("drive_c/Temp") + "' && " + environment +
+                          " ZEFISETUP_PREFIX='" + m_prefix->Path() + "' '" + ZEFISETUP_BINARY +
+                          "' " + args + " </dev/null" + (withStderr ? " 2>&1" : " 2>/dev/null");
+    int status = -1;
+    std::string out = testsupport::RunCommand(command, &status);
+    m_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
 }
 
 inline std::string DriverTest::Log() const {

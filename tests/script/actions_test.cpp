@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "script_run.h"
 
@@ -462,9 +463,17 @@ TEST_F(ActionsTest, GoBackEndsTheGroupAtOnce) {
     EXPECT_TRUE(m_context->GetGoBackTarget().IsEmpty());
 }
 
-TEST_F(ActionsTest, QuitEndsTheProcessWithCodeOne) {
-    WriteScript("[STARTW]\n:quit\n");
-    EXPECT_EXIT(Run(), ::testing::ExitedWithCode(1), "");
+TEST_F(ActionsTest, QuitEndsTheRunAtOnceAndNothingMoreIsLogged) {
+    WriteScript("[STARTW]\nList=NEXT\nDest=FIRST\n:quit\n:mkdir\n[NEXT]\nDest=NEXT\n:mkdir\n");
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(m_context->GetStopReason(), zefi::InstallContext::StopReason::kQuit);
+    EXPECT_FALSE(std::filesystem::exists(m_prefix->Host("drive_c/ZEFI/FIRST")));
+    EXPECT_FALSE(std::filesystem::exists(m_prefix->Host("drive_c/ZEFI/NEXT")));
+    // The log ends with the line of the action, as when the process ended there.
+    const std::string log = Log();
+    EXPECT_NE(log.find("GetGroupVal ACTION STARTW quit"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Group finished: STARTW"), std::string::npos) << log;
+    EXPECT_EQ(log.find("GrpShouldExit"), std::string::npos) << log;
 }
 
 TEST_F(ActionsTest, SyncWithoutItsSourceDeletesNothingAndFails) {

@@ -20,6 +20,22 @@ using detail::Width;
 using Key = ConsoleHost::Key;
 using KeyKind = ConsoleHost::Key::Kind;
 
+namespace {
+
+// Writes all of text to fd, going on after interrupted writes. False when a write fails.
+bool WriteAll(int fd, const std::string& text) {
+    size_t written = 0;
+    while (written < text.size()) {
+        ssize_t n = write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        written += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
 ConsoleHost::ConsoleHost(int inFd, int outFd) : m_in(inFd), m_out(outFd) {}
 
 ConsoleHost::~ConsoleHost() {
@@ -244,6 +260,16 @@ void ConsoleHost::Draw(const std::string& screen) {
     // Clear below the cursor line without moving the cursor off the input line.
     out += "\x1b[s\x1b[J\x1b[u";
     WriteOut(out);
+}
+
+bool ConsoleHost::WriteText(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    out += "\r\n";
+    return WriteAll(m_out, out);
 }
 
 std::vector<Key> ConsoleHost::ReadKeys(int timeoutMs) {

@@ -34,6 +34,8 @@ class ConsoleHost : public DialogHost {
     // The text, then a line end; while a dialog or message box is open, its last lines stay
     // above what is open until the terminal is handed back, and are written out then.
     void ShowText(const std::string& text) override;
+    // Writes text to the terminal, every line end as CR LF.
+    bool WriteText(const std::string& text) override;
 
     // One keystroke, decoded from the terminal's bytes.
     struct Key {
