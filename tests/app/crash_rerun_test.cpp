@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "support/http_server.h"
+#include "support/iso_image.h"
 #include "support/temp_prefix.h"
 
 namespace {
@@ -70,11 +72,16 @@ class CrashRerun : public ::testing::Test {
 
     // Runs the installation in C:\Temp with the extra environment; returns the wait status.
     int Install(const std::string& environment = "") {
+        return Run("-i 'D:\\' -o 'C:\\ZEFI' -Q 1,0,1,1,1", environment);
+    }
+
+    // Runs the program in C:\Temp with arguments (shell syntax); returns the wait status.
+    int Run(const std::string& arguments, const std::string& environment) {
         // exec, so that the status is the program's own, its death by a signal included.
         std::string command = "cd " + Quote(m_prefix->Host("drive_c/Temp")) + " && exec env " +
                               environment + " ZEFISETUP_PREFIX=" + Quote(m_prefix->Path()) + " " +
-                              Quote(ZEFISETUP_BINARY) +
-                              " -i 'D:\\' -o 'C:\\ZEFI' -Q 1,0,1,1,1 </dev/null >/dev/null 2>&1";
+                              Quote(ZEFISETUP_BINARY) + " " + arguments +
+                              " </dev/null >/dev/null 2>&1";
         return std::system(command.c_str());
     }
 
@@ -138,6 +145,64 @@ class CrashRerun : public ::testing::Test {
     std::unique_ptr<testsupport::TempPrefix> m_prefix;
 };
 
+// The download run of a machine without a medium: the lists and both images from a server
+// on 127.0.0.1, the dialogs answered as a user would.
+class CrashRerunDownload : public CrashRerun {
+  protected:
+    void SetUp() override {
+        m_images = std::make_unique<testsupport::TempPrefix>();
+        std::string packages;
+        for (int disk = 1; disk <= 2; ++disk) {
+            std::string stage = m_images->Host("disk" + std::to_string(disk));
+            fs::copy(disk == 1 ? ZEFISETUP_SOURCE_DIR "/examples/medium"
+                               : ZEFISETUP_SOURCE_DIR "/examples/medium/disk2",
+                     stage, fs::copy_options::recursive);
+            fs::remove_all(stage + "/disk2");
+            std::string name = "zefi" + std::to_string(disk) + ".iso";
+            std::string log;
+            ASSERT_TRUE(testsupport::MakeIsoImage(stage, "RIDEZEZ0" + std::to_string(disk),
+                                                  m_images->Host(name), "-J -R", &log))
+                << log;
+            std::string image = ReadFile(m_images->Host(name));
+            m_server.Set("/zefi/" + name, testsupport::HttpReply{200, image});
+            packages += Md5(m_images->Host(name)) + " " + name + "\r\n";
+        }
+        m_server.Set("/zefi/packages.txt", testsupport::HttpReply{200, packages});
+        m_server.Set("/sites.txt",
+                     testsupport::HttpReply{200, "cz " + m_server.Url("/zefi/packages.txt") +
+                                                     "\r\n"});
+    }
+
+    void NewMachine() {
+        m_prefix.reset();
+        m_prefix = std::make_unique<testsupport::TempPrefix>(
+            "[system]\nlanguage = 1029\nadmin = 1\ntemp = C:\\Temp\\\n[drives]\nC = drive_c, "
+            "fixed\n");
+        fs::create_directories(m_prefix->Host("drive_c/Temp"));
+        m_prefix->WriteHostFile("answers.txt",
+                                "dialog 1 1000\ndialog 4 ok 1002=C:\\ZEFI\nmessage 109 yes\n"
+                                "dialog 11 ok\ndialog 7 1\n");
+    }
+
+    int Download(const std::string& environment = "") {
+        return Run("-m " + Quote(m_server.Url("/sites.txt")),
+                   environment + " ZEFISETUP_ANSWERS=" + Quote(m_prefix->Host("answers.txt")));
+    }
+
+    static std::string Md5(const std::string& path) {
+        std::string command = "md5sum " + Quote(path);
+        FILE* pipe = popen(command.c_str(), "r");
+        char digest[33] = {};
+        if (pipe == nullptr) return "";
+        size_t got = fread(digest, 1, 32, pipe);
+        pclose(pipe);
+        return std::string(digest, got);
+    }
+
+    std::unique_ptr<testsupport::TempPrefix> m_images;
+    testsupport::HttpServer m_server;
+};
+
 // Numbers of the points: the middle one and the first of those of a kind whose file contains
 // part, and the given fraction of the whole run.
 void AddPoints(const std::vector<Point>& trace, const std::string& kind, const std::string& part,
@@ -186,6 +251,32 @@ TEST_F(CrashRerun, InstallationKilledAnywhereIsMendedByTheSameCommand) {
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
         ASSERT_EQ(Install(), 0);
         EXPECT_EQ(Differences(once, updated, Snapshot()), "");
+    }
+}
+
+TEST_F(CrashRerunDownload, DownloadKilledDuringATransferOrTheHashingEndsWithTheSameImages) {
+    NewMachine();
+    const std::string trace = m_prefix->Host("trace.txt");
+    ASSERT_EQ(Download("ZEFISETUP_KILL_TRACE=" + Quote(trace)), 0);
+    const Tree once = Snapshot();
+    // The images are checked and deleted after the installation; the repo-info file keeps
+    // the digests of those that were installed.
+    ASSERT_TRUE(once.count("drive_c/ZEFI/zefisetup.rep")) << "the download run did not install";
+    const std::vector<Point> points = ReadTrace(trace);
+
+    std::set<long> killAt;
+    for (const char* image : {"/ZEFI/zefi1.iso", "/ZEFI/zefi2.iso"}) {
+        AddPoints(points, "write", image, &killAt);  // the transfer
+        AddPoints(points, "read", image, &killAt);   // the hashing
+    }
+    for (long at : killAt) {
+        const Point& point = points[static_cast<size_t>(at - 1)];
+        SCOPED_TRACE("killed at " + std::to_string(at) + ": " + point.kind + " " + point.file);
+        NewMachine();
+        int status = Download("ZEFISETUP_KILL_AT=" + std::to_string(at));
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+        ASSERT_EQ(Download(), 0);
+        EXPECT_EQ(Differences(once, once, Snapshot()), "");
     }
 }
 
