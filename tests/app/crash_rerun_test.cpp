@@ -168,9 +168,8 @@ class CrashRerunDownload : public CrashRerun {
             packages += Md5(m_images->Host(name)) + " " + name + "\r\n";
         }
         m_server.Set("/zefi/packages.txt", testsupport::HttpReply{200, packages});
-        m_server.Set("/sites.txt",
-                     testsupport::HttpReply{200, "cz " + m_server.Url("/zefi/packages.txt") +
-                                                     "\r\n"});
+        m_server.Set("/sites.txt", testsupport::HttpReply{
+                                       200, "cz " + m_server.Url("/zefi/packages.txt") + "\r\n"});
     }
 
     void NewMachine() {
