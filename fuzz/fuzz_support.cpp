@@ -46,10 +46,9 @@ std::string MakePrefix() {
 const std::string& Prefix() {
     static const std::string prefix = [] {
         std::string made = MakePrefix();
+        std::atexit(RemovePrefix);
         return made;
     }();
-    static const bool registered = [] { return std::atexit(RemovePrefix) == 0; }();
-    (void)registered;
     return prefix;
 }
 

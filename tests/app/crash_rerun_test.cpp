@@ -47,7 +47,7 @@ class CrashRerun : public ::testing::Test {
   protected:
     // A fresh machine with the example medium, plus one file large enough to be copied by
     // hand, as drive D:, and the setup files in C:\Temp.
-    void NewMachine() {
+    virtual void NewMachine() {
         m_prefix.reset();
         m_prefix = std::make_unique<testsupport::TempPrefix>();
         const std::string medium = m_prefix->Host("medium");
@@ -71,7 +71,7 @@ class CrashRerun : public ::testing::Test {
     }
 
     // Runs the installation in C:\Temp with the extra environment; returns the wait status.
-    int Install(const std::string& environment = "") {
+    virtual int Install(const std::string& environment = "") {
         return Run("-i 'D:\\' -o 'C:\\ZEFI' -Q 1,0,1,1,1", environment);
     }
 
@@ -103,6 +103,21 @@ class CrashRerun : public ::testing::Test {
         }
         tree["system.reg"] = ReadFile(m_prefix->Host("system.reg"));
         return tree;
+    }
+
+    // For each point: a fresh machine, the run killed there, the same run again, and the
+    // result compared with the references.
+    void KillAndRerun(const std::vector<Point>& points, const std::set<long>& killAt,
+                      const Tree& once, const Tree& updated) {
+        for (long at : killAt) {
+            const Point& point = points[static_cast<size_t>(at - 1)];
+            SCOPED_TRACE("killed at " + std::to_string(at) + ": " + point.kind + " " + point.file);
+            NewMachine();
+            int status = Install("ZEFISETUP_KILL_AT=" + std::to_string(at));
+            ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+            ASSERT_EQ(Install(), 0);
+            EXPECT_EQ(Differences(once, updated, Snapshot()), "");
+        }
     }
 
     static std::vector<Point> ReadTrace(const std::string& path) {
@@ -172,7 +187,7 @@ class CrashRerunDownload : public CrashRerun {
                                        200, "cz " + m_server.Url("/zefi/packages.txt") + "\r\n"});
     }
 
-    void NewMachine() {
+    void NewMachine() override {
         m_prefix.reset();
         m_prefix = std::make_unique<testsupport::TempPrefix>(
             "[system]\nlanguage = 1029\nadmin = 1\ntemp = C:\\Temp\\\n[drives]\nC = drive_c, "
@@ -183,7 +198,8 @@ class CrashRerunDownload : public CrashRerun {
                                 "dialog 11 ok\ndialog 7 1\n");
     }
 
-    int Download(const std::string& environment = "") {
+    // The download run stands for the installation here.
+    int Install(const std::string& environment = "") override {
         return Run("-m " + Quote(m_server.Url("/sites.txt")),
                    environment + " ZEFISETUP_ANSWERS=" + Quote(m_prefix->Host("answers.txt")));
     }
@@ -218,45 +234,62 @@ void AddPoints(const std::vector<Point>& trace, const std::string& kind, const s
     out->insert(matching.back());
 }
 
-TEST_F(CrashRerun, InstallationKilledAnywhereIsMendedByTheSameCommand) {
-    // The uninterrupted run, traced, gives the reference and the operations to kill at.
-    NewMachine();
-    const std::string trace = m_prefix->Host("trace.txt");
-    ASSERT_EQ(Install("ZEFISETUP_KILL_TRACE=" + Quote(trace)), 0);
-    const Tree once = Snapshot();
-    ASSERT_TRUE(once.count("drive_c/ZEFI/DATA/TEXTY/VELKY.TXT")) << "no by-hand copy";
-    ASSERT_EQ(Install(), 0);
-    const Tree updated = Snapshot();
-    const std::vector<Point> points = ReadTrace(trace);
-    ASSERT_GT(points.size(), 100u);
-
-    std::set<long> killAt;
-    AddPoints(points, "write", "/ZEFI/DATA/TEXTY/VELKY.TXT", &killAt);  // copy by hand
-    AddPoints(points, "copy", "C:\\ZEFI", &killAt);                     // between files
-    AddPoints(points, "write", "/ZEFI/zefi6.bak", &killAt);             // configuration rewrite
-    AddPoints(points, "move", "C:\\ZEFI\\zefi6.cfg", &killAt);
-    AddPoints(points, "write", "/ZEFI/zefi.bak", &killAt);  // batch file rewrite
-    AddPoints(points, "write", "/Zefi.lnk", &killAt);       // shortcut
-    AddPoints(points, "registry", "system.reg", &killAt);
-    for (int step = 1; step < 8; ++step) {
-        killAt.insert(static_cast<long>(points.size()) * step / 8);
-    }
-
-    for (long at : killAt) {
-        const Point& point = points[static_cast<size_t>(at - 1)];
-        SCOPED_TRACE("killed at " + std::to_string(at) + ": " + point.kind + " " + point.file);
+// The installation of the example medium, killed at the operations that choose picks from the
+// trace of an uninterrupted run, and run again each time.
+class CrashRerunInstall : public CrashRerun {
+  protected:
+    template <typename Choose>
+    void KillAt(Choose choose) {
+        // The uninterrupted run, traced, gives the reference and the operations to kill at.
         NewMachine();
-        int status = Install("ZEFISETUP_KILL_AT=" + std::to_string(at));
-        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+        const std::string trace = m_prefix->Host("trace.txt");
+        ASSERT_EQ(Install("ZEFISETUP_KILL_TRACE=" + Quote(trace)), 0);
+        const Tree once = Snapshot();
+        ASSERT_TRUE(once.count("drive_c/ZEFI/DATA/TEXTY/VELKY.TXT")) << "no by-hand copy";
         ASSERT_EQ(Install(), 0);
-        EXPECT_EQ(Differences(once, updated, Snapshot()), "");
+        const Tree updated = Snapshot();
+        const std::vector<Point> points = ReadTrace(trace);
+        ASSERT_GT(points.size(), 100u);
+        std::set<long> killAt;
+        choose(points, &killAt);
+        KillAndRerun(points, killAt, once, updated);
     }
+};
+
+TEST_F(CrashRerunInstall, KilledDuringACopyByHandOrBetweenFiles) {
+    KillAt([](const std::vector<Point>& points, std::set<long>* killAt) {
+        AddPoints(points, "write", "/ZEFI/DATA/TEXTY/VELKY.TXT", killAt);
+        AddPoints(points, "copy", "C:\\ZEFI", killAt);
+    });
+}
+
+TEST_F(CrashRerunInstall, KilledDuringAConfigurationOrBatchFileRewrite) {
+    KillAt([](const std::vector<Point>& points, std::set<long>* killAt) {
+        AddPoints(points, "write", "/ZEFI/zefi6.bak", killAt);
+        AddPoints(points, "move", "C:\\ZEFI\\zefi6.cfg", killAt);
+        AddPoints(points, "write", "/ZEFI/zefi.bak", killAt);
+    });
+}
+
+TEST_F(CrashRerunInstall, KilledDuringTheShortcutOrARegistryWrite) {
+    KillAt([](const std::vector<Point>& points, std::set<long>* killAt) {
+        AddPoints(points, "write", "/Zefi.lnk", killAt);
+        AddPoints(points, "registry", "system.reg", killAt);
+    });
+}
+
+TEST_F(CrashRerunInstall, KilledAtPointsSpreadOverTheRun) {
+    KillAt([](const std::vector<Point>& points, std::set<long>* killAt) {
+        for (int step = 1; step < 8; ++step) {
+            killAt->insert(static_cast<long>(points.size()) * step / 8);
+        }
+    });
 }
 
 TEST_F(CrashRerunDownload, DownloadKilledDuringATransferOrTheHashingEndsWithTheSameImages) {
     NewMachine();
     const std::string trace = m_prefix->Host("trace.txt");
-    ASSERT_EQ(Download("ZEFISETUP_KILL_TRACE=" + Quote(trace)), 0);
+    ASSERT_EQ(Install("ZEFISETUP_KILL_TRACE=" + Quote(trace)), 0);
     const Tree once = Snapshot();
     // The images are checked and deleted after the installation; the repo-info file keeps
     // the digests of those that were installed.
@@ -268,15 +301,7 @@ TEST_F(CrashRerunDownload, DownloadKilledDuringATransferOrTheHashingEndsWithTheS
         AddPoints(points, "write", image, &killAt);  // the transfer
         AddPoints(points, "read", image, &killAt);   // the hashing
     }
-    for (long at : killAt) {
-        const Point& point = points[static_cast<size_t>(at - 1)];
-        SCOPED_TRACE("killed at " + std::to_string(at) + ": " + point.kind + " " + point.file);
-        NewMachine();
-        int status = Download("ZEFISETUP_KILL_AT=" + std::to_string(at));
-        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
-        ASSERT_EQ(Download(), 0);
-        EXPECT_EQ(Differences(once, once, Snapshot()), "");
-    }
+    KillAndRerun(points, killAt, once, once);
 }
 
 }  // namespace
