@@ -44,12 +44,13 @@ std::string MakePrefix() {
 }  // namespace
 
 const std::string& Prefix() {
-    static const std::string prefix = [] {
-        std::string made = MakePrefix();
+    // Never destroyed: the exit handler that removes the directory still needs the path.
+    static const std::string* prefix = [] {
+        auto* made = new std::string(MakePrefix());
         std::atexit(RemovePrefix);
         return made;
     }();
-    return prefix;
+    return *prefix;
 }
 
 void WriteHostFile(const std::string& relative, const uint8_t* data, size_t size) {
