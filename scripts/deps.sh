@@ -9,6 +9,7 @@ packages=(
   openssl ca-certificates
   mingw-w64 g++-mingw-w64-x86-64-posix
   tmux
+  clang-14 libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

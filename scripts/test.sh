@@ -1,6 +1,7 @@
 #!/bin/bash
 # Installs what is missing, builds, and runs every test: the normal build, the sanitizer build,
-# and the mingw-w64 compile check of the portable layers.
+# the mingw-w64 compile check of the portable layers, and a short run of every fuzz target
+# (ZEFISETUP_FUZZ_SECONDS per target, default 20).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -10,5 +11,6 @@ dir=$(scripts/build.sh release)
 dir=$(scripts/build.sh sanitize)
 (cd "$dir" && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j2 --timeout 900) || status=1
 scripts/cross-check.sh || status=1
+scripts/fuzz.sh "${ZEFISETUP_FUZZ_SECONDS:-20}" || status=1
 if [ $status = 0 ]; then echo "ALL TESTS PASSED"; else echo "SOME TESTS FAILED"; fi
 exit $status

@@ -46,7 +46,8 @@ int32_t ReadRepoInfo(const std::string& destinationDir, ImageList* records) {
     if (list == nullptr) return 0;
     size_t next = 0;
     for (const std::string& line : lines) {
-        if (line.size() != kDigestLength) continue;
+        // A NUL byte would cut the digest short, or as the first byte end the list early.
+        if (line.size() != kDigestLength || line.find('\0') != std::string::npos) continue;
         SetImageText(list[next].digest, line);
         ++next;
     }

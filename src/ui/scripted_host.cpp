@@ -242,8 +242,9 @@ void ScriptedHost::ApplySettings(Dialog& dialog, const Answer& answer) {
             continue;
         }
         const auto controls = dialog.Controls();
+        // Clang before 16 cannot capture a structured binding, so the lambda captures a copy.
         auto it = std::find_if(controls.begin(), controls.end(),
-                               [id](const ControlState& c) { return c.id == id; });
+                               [wanted = id](const ControlState& c) { return c.id == wanted; });
         if (it->kind == resources::ControlKind::CheckBox ||
             it->kind == resources::ControlKind::RadioButton) {
             int state = 0;

@@ -1,8 +1,6 @@
 // End-to-end tests of the zefisetup program: started as a user starts it, in a temporary
 // machine, with its output and files checked.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +14,7 @@
 #include "platform/instance.h"
 #include "support/run_command.h"
 #include "support/temp_prefix.h"
+#include "support/terminal_run.h"
 
 namespace {
 
@@ -66,8 +65,8 @@ TEST_F(Zefisetup, UnreadableAnswersFileEndsBeforeAnyDialog) {
     // An unattended run must not install with default answers it was not given.
     const std::string out = Run("drive_c/START", "-Q 1,0,1,1,1 -o 'C:\\ZEFI'",
                                 "ZEFISETUP_ANSWERS=" + Quote(m_prefix->Host("missing.txt")));
-    EXPECT_EQ(out, "zefisetup: cannot read the answers file " + m_prefix->Host("missing.txt") +
-                       "\n");
+    EXPECT_EQ(out,
+              "zefisetup: cannot read the answers file " + m_prefix->Host("missing.txt") + "\n");
     EXPECT_TRUE(WIFEXITED(m_status));
     EXPECT_EQ(WEXITSTATUS(m_status), 2);
     EXPECT_FALSE(fs::exists(m_prefix->Host("drive_c/ZEFI")));
@@ -135,7 +134,9 @@ TEST_F(Zefisetup, UnattendedStartReachesTheInstallDriverWithoutTheMenu) {
     std::string out = Run("drive_c/START", "-Q 1,0,0,1 -o 'C:\\ZEFI'");
     // No menu, no destination dialog (quiet, destination given); the driver ends at its script
     // step because the folder holds no install script.
-    EXPECT_EQ(out, "message 107: Nebyl nalezen konfiguračení soubor cd.cfg. Instalaci nelze spustit -> ok\n");
+    EXPECT_EQ(
+        out,
+        "message 107: Nebyl nalezen konfiguračení soubor cd.cfg. Instalaci nelze spustit -> ok\n");
 }
 
 TEST_F(Zefisetup, SecondStartWhileASetupWindowIsOpenEndsSilently) {
@@ -149,73 +150,10 @@ TEST_F(Zefisetup, SecondStartWhileASetupWindowIsOpenEndsSilently) {
     EXPECT_EQ(Run("drive_c/START", ""), std::string(kMenuCzech) + " -> cancel\n");
 }
 
-// The program on a pseudo-terminal, driven by keys.
-class TerminalRun {
-  public:
-    TerminalRun(const std::string& hostDir, const std::string& prefix) {
-        m_pid = forkpty(&m_fd, nullptr, nullptr, nullptr);
-        if (m_pid == 0) {
-            if (chdir(hostDir.c_str()) != 0) _exit(127);
-            setenv("ZEFISETUP_PREFIX", prefix.c_str(), 1);
-            unsetenv("ZEFISETUP_ANSWERS");
-            setenv("TERM", "xterm", 1);
-            execl(ZEFISETUP_BINARY, ZEFISETUP_BINARY, static_cast<char*>(nullptr));
-            _exit(127);
-        }
-    }
-    ~TerminalRun() {
-        if (m_pid > 0 && !m_ended) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-        if (m_fd >= 0) close(m_fd);
-    }
-    bool Started() const { return m_pid > 0; }
-    // Reads the screen until text has appeared since the last call (a minute at most).
-    bool WaitFor(const std::string& text) {
-        for (int i = 0; i < 600; ++i) {
-            size_t at = m_screen.find(text, m_seen);
-            if (at != std::string::npos) {
-                m_seen = at + text.size();
-                return true;
-            }
-            pollfd p{m_fd, POLLIN, 0};
-            if (poll(&p, 1, 100) > 0) {
-                char buffer[4096];
-                ssize_t n = read(m_fd, buffer, sizeof buffer);
-                if (n <= 0) return m_screen.find(text, m_seen) != std::string::npos;
-                m_screen.append(buffer, static_cast<size_t>(n));
-            }
-        }
-        return false;
-    }
-    void Type(const std::string& keys) { (void)!write(m_fd, keys.data(), keys.size()); }
-    void Signal(int sig) { kill(m_pid, sig); }
-    // Waits for the end of the program; its wait status.
-    int Wait() {
-        // Drain the terminal so that the program never blocks on output.
-        int status = 0;
-        for (;;) {
-            pid_t r = waitpid(m_pid, &status, WNOHANG);
-            if (r == m_pid) break;
-            WaitFor("\x01never\x01");
-        }
-        m_ended = true;
-        return status;
-    }
-    const std::string& Screen() const { return m_screen; }
-
-  private:
-    pid_t m_pid = -1;
-    int m_fd = -1;
-    bool m_ended = false;
-    std::string m_screen;
-    size_t m_seen = 0;
-};
-
 TEST_F(Zefisetup, TerminalMenuAndInstructionsWorkWithTheKeyboard) {
     m_prefix->WriteHostFile("drive_c/START/installw.txt", "Navod \x9A\xE8");
-    TerminalRun run(m_prefix->Host("drive_c/START"), m_prefix->Path());
+    testsupport::TerminalRun run(ZEFISETUP_BINARY, m_prefix->Host("drive_c/START"),
+                                 m_prefix->Path());
     ASSERT_TRUE(run.Started());
     ASSERT_TRUE(run.WaitFor("Pokyny k instalaci")) << run.Screen();
     run.Type("2\r");
@@ -228,7 +166,8 @@ TEST_F(Zefisetup, TerminalMenuAndInstructionsWorkWithTheKeyboard) {
 }
 
 TEST_F(Zefisetup, OpenMenuRefusesASecondStartAndACrashLeavesADump) {
-    TerminalRun run(m_prefix->Host("drive_c/START"), m_prefix->Path());
+    testsupport::TerminalRun run(ZEFISETUP_BINARY, m_prefix->Host("drive_c/START"),
+                                 m_prefix->Path());
     ASSERT_TRUE(run.Started());
     ASSERT_TRUE(run.WaitFor("Konec")) << run.Screen();
 

@@ -446,6 +446,19 @@ TEST_F(RepoInfo, CountsNonEmptyEndedLinesAndKeepsOnlyDigests) {
     EXPECT_EQ(zefi::DeleteRepoInfo("C:\\R"), -1);
 }
 
+TEST_F(RepoInfo, LinesWithANulByteAreNoDigests) {
+    // Such a line would otherwise end the list early, losing the digests after it.
+    const std::string b(32, 'b');
+    m_prefix->WriteHostFile("drive_c/R/zefisetup.rep",
+                            std::string(1, '\0') + std::string(31, 'a') + "\r\n" + "0123" +
+                                std::string(1, '\0') + std::string(27, 'c') + "\r\n" + b + "\r\n");
+    zefi::ImageList records = nullptr;
+    EXPECT_EQ(zefi::ReadRepoInfo("C:\\R", &records), 3);
+    zefi::ImageListPtr owner(records);
+    ASSERT_EQ(zefi::CountImages(records), 1u);
+    EXPECT_EQ(std::string(records[0].digest), b);
+}
+
 TEST_F(RepoInfo, MissingOrEmptyFileYieldsNothing) {
     zefi::ImageList records = nullptr;
     EXPECT_EQ(zefi::ReadRepoInfo("C:\\R", &records), 0);

@@ -10,11 +10,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 
 #include "platform/errors.h"
+#include "platform/posix/dns_answer.h"
 #include "platform/posix/vfs.h"
 
 namespace platform {
@@ -80,6 +82,38 @@ bool SplitText(const unsigned char* data, size_t size, std::vector<std::string>*
 
 }  // namespace
 
+namespace posix {
+
+int32_t ParseTextAnswer(const unsigned char* answer, size_t length,
+                        std::vector<DnsRecord>* records) {
+    records->clear();
+    ns_msg message;
+    if (length > static_cast<size_t>(INT32_MAX) ||
+        ::ns_initparse(answer, static_cast<int>(length), &message) != 0) {
+        return kDnsErrorFormat;
+    }
+    int count = ns_msg_count(message, ns_s_an);
+    for (int i = 0; i < count; ++i) {
+        ns_rr rr;
+        if (::ns_parserr(&message, ns_s_an, i, &rr) != 0) {
+            records->clear();
+            return kDnsErrorFormat;
+        }
+        DnsRecord record;
+        record.type = ns_rr_type(rr);
+        record.name = ns_rr_name(rr);
+        if (record.type == kDnsTypeText &&
+            !SplitText(ns_rr_rdata(rr), ns_rr_rdlen(rr), &record.strings)) {
+            records->clear();
+            return kDnsErrorFormat;
+        }
+        records->push_back(std::move(record));
+    }
+    return 0;
+}
+
+}  // namespace posix
+
 int32_t DnsQueryText(const std::string& name, std::vector<DnsRecord>* records) {
     records->clear();
     std::string server;
@@ -128,30 +162,12 @@ int32_t DnsQueryText(const std::string& name, std::vector<DnsRecord>* records) {
     }
     ::res_nclose(&state);
 
-    ns_msg message;
-    if (::ns_initparse(answer.data(), std::min(length, static_cast<int>(answer.size())),
-                       &message) != 0) {
-        SetLastError(kDnsErrorFormat);
-        return kDnsErrorFormat;
-    }
-    int count = ns_msg_count(message, ns_s_an);
-    for (int i = 0; i < count; ++i) {
-        ns_rr rr;
-        if (::ns_parserr(&message, ns_s_an, i, &rr) != 0) {
-            records->clear();
-            SetLastError(kDnsErrorFormat);
-            return kDnsErrorFormat;
-        }
-        DnsRecord record;
-        record.type = ns_rr_type(rr);
-        record.name = ns_rr_name(rr);
-        if (record.type == kDnsTypeText &&
-            !SplitText(ns_rr_rdata(rr), ns_rr_rdlen(rr), &record.strings)) {
-            records->clear();
-            SetLastError(kDnsErrorFormat);
-            return kDnsErrorFormat;
-        }
-        records->push_back(std::move(record));
+    int32_t parsed = posix::ParseTextAnswer(
+        answer.data(), static_cast<size_t>(std::min(length, static_cast<int>(answer.size()))),
+        records);
+    if (parsed != 0) {
+        SetLastError(static_cast<uint32_t>(parsed));
+        return parsed;
     }
     if (records->empty()) {
         SetLastError(kDnsInfoNoRecords);

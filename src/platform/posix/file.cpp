@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/posix/kill_point.h"
 #include "platform/posix/share.h"
 #include "platform/posix/vfs.h"
 
@@ -163,6 +164,7 @@ bool File::Open(const std::string& path, uint32_t access, uint32_t share, Dispos
 bool File::IsOpen() const { return m_impl->open; }
 
 bool File::Read(void* buffer, uint32_t size, uint32_t* got) {
+    posix::KillPoint("read", m_impl->fd);
     Impl& f = *m_impl;
     *got = 0;
     if (!f.open) return Fail(kErrorInvalidHandle);
@@ -210,6 +212,7 @@ bool File::Read(void* buffer, uint32_t size, uint32_t* got) {
 }
 
 bool File::Write(const void* buffer, uint32_t size, uint32_t* written) {
+    posix::KillPoint("write", m_impl->fd);
     Impl& f = *m_impl;
     *written = 0;
     if (!f.open) return Fail(kErrorInvalidHandle);

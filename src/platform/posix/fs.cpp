@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/posix/kill_point.h"
 #include "platform/posix/share.h"
 #include "platform/posix/vfs.h"
 
@@ -91,6 +92,7 @@ mode_t ImageFileMode(const std::string& name) {
 }
 
 bool WriteAll(int fd, const char* data, size_t size) {
+    posix::KillPoint("copy", fd);
     while (size > 0) {
         ssize_t n = ::write(fd, data, size);
         if (n < 0) {
@@ -314,6 +316,7 @@ bool SetFileLastWriteTime(const std::string& path, FileTime lastWrite) {
 }
 
 bool CopyFile(const std::string& source, const std::string& destination, bool failIfExists) {
+    posix::KillPoint("copy", destination);
     Resolved src, dst;
     if (!ResolveExisting(source, &src)) return false;
     if (src.isDirectory) return Fail(kErrorAccessDenied);
@@ -400,6 +403,7 @@ bool CopyFile(const std::string& source, const std::string& destination, bool fa
 }
 
 bool DeleteFile(const std::string& path) {
+    posix::KillPoint("delete", path);
     Resolved r;
     if (!ResolveWritable(path, &r)) return false;
     if (!r.exists) return Fail(r.MissingError());
@@ -437,6 +441,7 @@ bool RemoveDirectory(const std::string& path) {
 }
 
 bool MoveFile(const std::string& from, const std::string& to, bool replaceExisting) {
+    posix::KillPoint("move", to);
     Resolved a, b;
     if (!ResolveWritable(from, &a)) return false;
     if (!a.exists) return Fail(a.MissingError());

@@ -5,6 +5,7 @@
 #include <cdio/iso9660.h>
 #include <cdio/logging.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <ctime>
 #include <map>
 #include <mutex>
+#include <set>
 #include <vector>
 
 #include "platform/errors.h"
@@ -114,13 +116,46 @@ void SplitInner(const std::string& inner, std::string* parent, std::string* name
     }
 }
 
+// Whether size bytes from block lsn on lie inside an image of imageBlocks blocks. libiso9660
+// allocates and reads whatever a directory record claims, so every record is checked against
+// the image before the library is asked to follow it.
+bool ExtentFits(lsn_t lsn, uint64_t size, uint64_t imageBlocks) {
+    uint64_t blocks = (size + ISO_BLOCKSIZE - 1) / ISO_BLOCKSIZE;
+    return lsn >= 0 && static_cast<uint64_t>(lsn) <= imageBlocks &&
+           blocks <= imageBlocks - static_cast<uint64_t>(lsn);
+}
+
+// Whether the root directory record of the tree the handle reads (the Joliet one when the
+// handle was opened with Joliet and the image has it) lies inside the image.
+bool RootFits(iso9660_t* iso, uint64_t imageBlocks) {
+    // The stat of "/" is built from the volume descriptor alone; nothing is read for it.
+    iso9660_stat_t* root = iso9660_ifs_stat(iso, "/");
+    if (root == nullptr) return false;
+    bool fits =
+        root->type == iso9660_stat_s::_STAT_DIR && ExtentFits(root->lsn, root->size, imageBlocks);
+    iso9660_stat_free(root);
+    return fits;
+}
+
 class IsoVolume final : public ImageVolume {
   public:
-    IsoVolume(iso9660_t* iso, Naming naming, std::string label)
-        : m_iso(iso), m_naming(naming), m_label(std::move(label)) {}
+    IsoVolume(iso9660_t* iso, Naming naming, std::string label, uint64_t imageBlocks)
+        : m_iso(iso), m_naming(naming), m_label(std::move(label)), m_imageBlocks(imageBlocks) {}
     ~IsoVolume() override { iso9660_close(m_iso); }
 
     std::string Label() const override { return m_label; }
+
+    // Lists every directory of the image once, so that a record that points outside the image
+    // or a directory that contains itself is found at attach time rather than halfway through
+    // a copy. Returns false for such an image.
+    bool CheckTree() {
+        std::lock_guard<std::mutex> lock(m_lock);
+        iso9660_stat_t* root = iso9660_ifs_stat(m_iso, "/");
+        if (root == nullptr) return false;
+        std::set<lsn_t> seen = {root->lsn};
+        iso9660_stat_free(root);
+        return CheckDirectory("", "/", 0, &seen);
+    }
 
     bool Stat(const std::string& inner, FindData* out) override {
         std::lock_guard<std::mutex> lock(m_lock);
@@ -188,6 +223,26 @@ class IsoVolume final : public ImageVolume {
 
   private:
     static constexpr uint64_t kMaxBlocksPerRead = 512;
+    // Deeper than any real medium; bounds the walk of a damaged image.
+    static constexpr int kMaxDepth = 64;
+
+    bool CheckDirectory(const std::string& key, const std::string& rawPath, int depth,
+                        std::set<lsn_t>* seen) {
+        if (depth > kMaxDepth) return false;
+        const Directory* directory = LoadDirectory(key, rawPath);
+        if (directory == nullptr) return false;
+        for (const Entry& entry : directory->entries) {
+            if (!entry.directory) continue;
+            if (!seen->insert(entry.lsn).second) return false;
+            std::string childKey = key + (key.empty() ? "" : "/") + LowerAscii(entry.data.name);
+            // Two records of one name lead to the first; its listing is checked already.
+            if (m_directories.count(childKey) != 0) continue;
+            if (!CheckDirectory(childKey, rawPath + entry.rawName + "/", depth + 1, seen)) {
+                return false;
+            }
+        }
+        return true;
+    }
 
     // Loads (once) the listing of the directory whose path inside the image is rawPath.
     Directory* LoadDirectory(const std::string& key, const std::string& rawPath) {
@@ -197,9 +252,16 @@ class IsoVolume final : public ImageVolume {
         if (list == nullptr) return nullptr;
         auto directory = std::make_unique<Directory>();
         directory->self.attributes = kAttrDirectory | kAttrReadOnly;
+        bool fits = true;
         CdioListNode_t* node;
         _CDIO_LIST_FOREACH(node, list) {
             auto* stat = static_cast<iso9660_stat_t*>(_cdio_list_node_data(node));
+            // A listing with one record outside the image is refused whole: libiso9660 would
+            // follow it on the next lookup through this directory.
+            if (!ExtentFits(stat->lsn, stat->size, m_imageBlocks)) {
+                fits = false;
+                break;
+            }
             std::string raw = stat->filename;
             if (raw == ".") {
                 FileTime time = EntryTime(*stat);
@@ -223,6 +285,7 @@ class IsoVolume final : public ImageVolume {
             directory->entries.push_back(std::move(entry));
         }
         iso9660_filelist_free(list);
+        if (!fits) return nullptr;
         Directory* result = directory.get();
         m_directories.emplace(key, std::move(directory));
         return result;
@@ -274,6 +337,7 @@ class IsoVolume final : public ImageVolume {
     iso9660_t* m_iso;
     Naming m_naming;
     std::string m_label;
+    uint64_t m_imageBlocks;
     std::map<std::string, std::unique_ptr<Directory>> m_directories;  // by lower-case inner path
     uint8_t m_bounce[ISO_BLOCKSIZE] = {};
 };
@@ -315,7 +379,14 @@ std::shared_ptr<ImageVolume> OpenIsoVolume(const std::string& hostPath, uint32_t
         *error = MapErrno(errno);
         return nullptr;
     }
+    struct stat info = {};
+    bool sized = ::fstat(fd, &info) == 0;
     ::close(fd);
+    if (!sized) {
+        *error = MapErrno(errno);
+        return nullptr;
+    }
+    const uint64_t imageBlocks = static_cast<uint64_t>(info.st_size) / ISO_BLOCKSIZE;
 
     constexpr iso_extension_mask_t kWithoutJoliet = ISO_EXTENSION_ALL & ~ISO_EXTENSION_JOLIET;
     iso9660_t* iso = iso9660_open_ext(hostPath.c_str(), kWithoutJoliet);
@@ -324,6 +395,11 @@ std::shared_ptr<ImageVolume> OpenIsoVolume(const std::string& hostPath, uint32_t
         return nullptr;
     }
     Naming naming = Naming::kRockRidge;
+    if (!RootFits(iso, imageBlocks)) {
+        iso9660_close(iso);
+        *error = kErrorFileCorrupt;
+        return nullptr;
+    }
     if (!HasRockRidge(iso)) {
         iso9660_close(iso);
         iso = iso9660_open_ext(hostPath.c_str(), ISO_EXTENSION_ALL);
@@ -332,10 +408,20 @@ std::shared_ptr<ImageVolume> OpenIsoVolume(const std::string& hostPath, uint32_t
             return nullptr;
         }
         naming = iso9660_ifs_get_joliet_level(iso) > 0 ? Naming::kJoliet : Naming::kPlain;
+        if (!RootFits(iso, imageBlocks)) {
+            iso9660_close(iso);
+            *error = kErrorFileCorrupt;
+            return nullptr;
+        }
     }
     std::string label = VolumeLabel(iso);
+    auto volume = std::make_shared<IsoVolume>(iso, naming, std::move(label), imageBlocks);
+    if (!volume->CheckTree()) {
+        *error = kErrorFileCorrupt;
+        return nullptr;
+    }
     *error = 0;
-    return std::make_shared<IsoVolume>(iso, naming, std::move(label));
+    return volume;
 }
 
 }  // namespace platform::posix

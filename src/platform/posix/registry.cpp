@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/posix/kill_point.h"
 #include "platform/posix/vfs.h"
 #include "platform/text.h"
 
@@ -226,6 +227,7 @@ uint32_t Load(const Location& loc, std::vector<Key>* keys) {
 }
 
 bool WriteAll(int fd, const std::string& data) {
+    posix::KillPoint("registry", fd);
     size_t done = 0;
     while (done < data.size()) {
         ssize_t n = ::write(fd, data.data() + done, data.size() - done);

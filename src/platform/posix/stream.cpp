@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/posix/kill_point.h"
 #include "platform/posix/share.h"
 #include "platform/posix/vfs.h"
 
@@ -259,6 +260,7 @@ size_t Stream::Read(void* buffer, size_t size) {
 }
 
 size_t Stream::Write(const void* buffer, size_t size) {
+    posix::KillPoint("write", m_impl->fd);
     Impl& s = *m_impl;
     if (!s.open || !s.canWrite || s.image) {
         s.error = true;
