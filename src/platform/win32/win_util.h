@@ -1,0 +1,68 @@
+// Small helpers shared by the files of the Win32 backend: reporting failures through the
+// platform's last error, HRESULTs of component calls as Win32 codes, and the few conversions
+// between ANSI code page paths and the UTF-16 that some system calls take.
+#pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "platform/errors.h"
+
+namespace platform::win32 {
+
+// Sets code as the last error and returns false, for the "false with the last error" results.
+inline bool Fail(uint32_t code) {
+    SetLastError(code);
+    return false;
+}
+
+// Fails with the system's last error of the call that just failed; a call that failed without
+// recording one still fails, with fallback.
+inline bool FailWithSystemError(uint32_t fallback = kErrorInvalidFunction) {
+    const DWORD code = ::GetLastError();
+    return Fail(code != 0 ? static_cast<uint32_t>(code) : fallback);
+}
+
+// The Win32 code inside an HRESULT of the Win32 or storage facility (storage errors carry the
+// file system's codes: STG_E_FILENOTFOUND is 2), else fallback.
+inline uint32_t ErrorFromHresult(HRESULT hr, uint32_t fallback) {
+    const uint32_t value = static_cast<uint32_t>(hr);
+    const uint32_t facility = (value >> 16) & 0x1FFF;
+    if (facility == FACILITY_WIN32) return value & 0xFFFF;
+    if (facility == FACILITY_STORAGE && (value & 0xFFFF) < 0x100) return value & 0xFFFF;
+    return fallback;
+}
+
+// ANSI code page bytes as UTF-16, for the calls that take only wide paths. False with
+// kErrorNoUnicodeTranslation for bytes the code page does not define.
+inline bool AnsiToWide(const std::string& ansi, std::wstring* wide) {
+    wide->clear();
+    if (ansi.empty()) return true;
+    const int size = static_cast<int>(ansi.size());
+    const int length =
+        ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), size, nullptr, 0);
+    if (length <= 0) return Fail(kErrorNoUnicodeTranslation);
+    wide->resize(static_cast<size_t>(length));
+    ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, ansi.data(), size, wide->data(), length);
+    return true;
+}
+
+// UTF-16 as ANSI code page bytes; characters without a code page form become the code page's
+// default character, as the system's own "A" calls give them.
+inline std::string WideToAnsi(const std::wstring& wide) {
+    if (wide.empty()) return std::string();
+    const int size = static_cast<int>(wide.size());
+    const int length =
+        ::WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) return std::string();
+    std::string ansi(static_cast<size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), size, ansi.data(), length, nullptr, nullptr);
+    return ansi;
+}
+
+}  // namespace platform::win32
