@@ -21,11 +21,15 @@ inline bool Fail(uint32_t code) {
     return false;
 }
 
-// Fails with the system's last error of the call that just failed; a call that failed without
-// recording one still fails, with fallback.
+// Fails with error, a code the system recorded earlier; 0 (a call that failed without recording
+// one) becomes fallback, so that the failure still shows.
+inline bool FailWith(DWORD error, uint32_t fallback) {
+    return Fail(error != 0 ? static_cast<uint32_t>(error) : fallback);
+}
+
+// Fails with the system's last error of the call that just failed.
 inline bool FailWithSystemError(uint32_t fallback = kErrorInvalidFunction) {
-    const DWORD code = ::GetLastError();
-    return Fail(code != 0 ? static_cast<uint32_t>(code) : fallback);
+    return FailWith(::GetLastError(), fallback);
 }
 
 // The Win32 code inside an HRESULT of the Win32 or storage facility (storage errors carry the
