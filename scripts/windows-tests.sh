@@ -1,0 +1,41 @@
+#!/bin/bash
+# Runs the Windows test executables of a build directory under Wine, each in a fresh Wine
+# prefix (a copy of one prefix booted for this run), headless:
+#   windows-tests.sh WINDOWS_BUILD_DIR
+# Tests that Wine cannot serve skip with their reason, which GoogleTest prints.
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+dir=$(cd "$1" && pwd)
+source "$repo/scripts/wine-prefix.sh"
+wine_locale "$repo/build-deps/windows"
+work=$dir/wine-tests
+rm -rf "$work"
+mkdir -p "$work"
+wine_boot_template "$work/template"
+status=0
+shopt -s nullglob
+tests=("$dir"/*_tests.exe)
+if ((${#tests[@]} == 0)); then
+    echo "windows-tests: no test executables in $dir" >&2
+    exit 1
+fi
+for exe in "${tests[@]}"; do
+    name=$(basename "$exe" .exe)
+    wine_fresh_prefix "$work/template" "$work/$name"
+    start=$SECONDS
+    result=0
+    (cd "$work/$name/drive_c" &&
+        wine_run "$work/$name" "$exe" --gtest_color=no >"$work/$name.out" 2>&1) || result=$?
+    summary=$(grep -E '^\[  (PASSED|FAILED|SKIPPED) +\]' "$work/$name.out" | grep -v '^\[  FAILED  \] [A-Z][A-Za-z0-9_]*\.' | tr '\n' ' ')
+    echo "windows-tests: $name: ${summary:-no summary} ($((SECONDS - start)) s)"
+    grep -E '^\[  SKIPPED \] [A-Za-z]|^\[  FAILED  \] [A-Za-z]' "$work/$name.out" | sort -u | sed 's/^/    /' || true
+    # The reasons of the skipped tests.
+    grep -B1 -E '^\[  SKIPPED \] [A-Za-z].*\(' "$work/$name.out" | grep -vE '^\[|^--' | sort -u | sed 's/^/    skipped: /' || true
+    if [ $result != 0 ]; then
+        echo "windows-tests: $name failed (exit $result); output: $work/$name.out"
+        tail -n 30 "$work/$name.out"
+        status=1
+    fi
+    rm -rf "${work:?}/$name"
+done
+exit $status

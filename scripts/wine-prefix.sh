@@ -1,0 +1,64 @@
+# Sourced by the Windows test scripts: Wine prefixes for zefisetup.exe and its tests.
+# wine_locale DIR: the Czech locale, compiled into DIR/locale when missing.
+# wine_boot_template DIR: boots a fresh 64-bit Wine prefix in DIR (about 10 s) with the locale
+#   of a Czech Windows (ANSI code page 1250, OEM 852, language 1029), then stops its wineserver.
+# wine_fresh_prefix TEMPLATE DIR: DIR becomes a fresh copy of the booted prefix TEMPLATE.
+# winepath_of PATH: the Windows name (on Z:) of a host path.
+# wine_run PREFIX ARGS...: runs "wine64 ARGS" in PREFIX, headless (a virtual X display through
+#   xvfb-run), and waits for the prefix's wineserver, so that the registry is on disk after it.
+
+export WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
+export PATH=$PATH:/usr/lib/wine
+# The Windows locale comes from the Unix one: cs_CZ gives the code pages of a Czech Windows. The
+# locale is compiled once into a private folder (LOCPATH), leaving the system's locales alone.
+wine_locale() {
+    local dir=$1/locale
+    if [ ! -d "$dir/cs_CZ.UTF-8" ]; then
+        mkdir -p "$dir"
+        localedef -i cs_CZ -f UTF-8 "$dir/cs_CZ.UTF-8" >/dev/null 2>&1 || true
+        [ -d "$dir/cs_CZ.UTF-8" ] || { echo "cannot compile the cs_CZ.UTF-8 locale" >&2; return 1; }
+    fi
+    export LOCPATH=$dir
+    export LC_ALL=cs_CZ.UTF-8 LANG=cs_CZ.UTF-8
+}
+
+wine_program() {
+    local p
+    for p in wine64 wine /usr/lib/wine/wine64; do
+        if command -v "$p" >/dev/null; then command -v "$p"; return; fi
+    done
+    echo "wine64 is missing (scripts/deps.sh installs it)" >&2
+    return 1
+}
+
+wine_run() {
+    local prefix=$1 status=0
+    shift
+    WINEPREFIX=$prefix xvfb-run -a -s "-screen 0 1024x768x24" "$(wine_program)" "$@" || status=$?
+    WINEPREFIX=$prefix wineserver -w || true
+    return $status
+}
+
+wine_boot_template() {
+    local dir=$1
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    wine_run "$dir" wineboot --init >/dev/null 2>&1
+    local acp
+    acp=$(grep -m1 '^"ACP"=' "$dir/system.reg" | tr -d '\r')
+    if [ "$acp" != '"ACP"="1250"' ]; then
+        echo "wine prefix: ANSI code page is ${acp:-unknown}, not 1250 (is the cs_CZ locale known?)" >&2
+        return 1
+    fi
+}
+
+wine_fresh_prefix() {
+    rm -rf "$2"
+    cp -a "$1" "$2"
+}
+
+# winepath_of PATH: the Windows name of a host path (drive Z: is the host's root).
+winepath_of() {
+    local p=$1
+    printf 'Z:%s' "${p//\//\\}"
+}
