@@ -21,24 +21,28 @@ inline bool Fail(uint32_t code) {
     return false;
 }
 
-// Fails with error, a code the system recorded earlier; 0 (a call that failed without recording
-// one) becomes fallback, so that the failure still shows.
-inline bool FailWith(DWORD error, uint32_t fallback) {
-    return Fail(error != 0 ? static_cast<uint32_t>(error) : fallback);
+// A code the system recorded, or fallback for a call that failed without recording one, so that
+// the failure still shows.
+inline uint32_t CodeOr(DWORD error, uint32_t fallback) {
+    return error != 0 ? static_cast<uint32_t>(error) : fallback;
 }
+
+// Fails with error, a code the system recorded earlier (fallback when it is 0).
+inline bool FailWith(DWORD error, uint32_t fallback) { return Fail(CodeOr(error, fallback)); }
 
 // Fails with the system's last error of the call that just failed.
 inline bool FailWithSystemError(uint32_t fallback = kErrorInvalidFunction) {
     return FailWith(::GetLastError(), fallback);
 }
 
-// The Win32 code inside an HRESULT of the Win32 or storage facility (storage errors carry the
-// file system's codes: STG_E_FILENOTFOUND is 2), else fallback.
+// The Win32 code inside an HRESULT of the Win32 or storage facility, else fallback. The storage
+// errors below 0xF0 carry the file system's codes (STG_E_FILENOTFOUND is 2); those above are
+// the storage's own (STG_E_INVALIDHEADER).
 inline uint32_t ErrorFromHresult(HRESULT hr, uint32_t fallback) {
     const uint32_t value = static_cast<uint32_t>(hr);
     const uint32_t facility = (value >> 16) & 0x1FFF;
     if (facility == FACILITY_WIN32) return value & 0xFFFF;
-    if (facility == FACILITY_STORAGE && (value & 0xFFFF) < 0x100) return value & 0xFFFF;
+    if (facility == FACILITY_STORAGE && (value & 0xFFFF) < 0xF0) return value & 0xFFFF;
     return fallback;
 }
 
