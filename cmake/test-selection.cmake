@@ -28,7 +28,7 @@ set(zefi_emulation_only_tests
   # machine.ini drives, services or admin rights; POSIX calls; ISO images made with xorriso.
   system/csystem_test.cpp system/log_test.cpp system/registry_settings_test.cpp
   system/service_ctl_test.cpp system/shortcuts_test.cpp system/text_file_test.cpp
-  script/disk_check_test.cpp
+  script/copy_error_test.cpp
   # The HTTP/HTTPS test servers, dnsmasq and ISO images; certificate trust, which Wine's
   # Schannel does not check.
   download/attach_image_test.cpp download/discovery_test.cpp download/disk_images_test.cpp
@@ -36,10 +36,14 @@ set(zefi_emulation_only_tests
   download/package_list_test.cpp download/transfer_test.cpp)
 
 # The test sources of one layer for this backend, in ${out}. tests/platform/emulation holds the
-# emulated machine's own tests; tests/platform the contracts every backend keeps.
+# emulated machine's own tests, tests/<layer>/win32 those of the real Windows machine;
+# tests/platform the contracts every backend keeps.
 function(zefi_layer_tests layer out)
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${layer}/*_test.cpp)
-  if(ZEFISETUP_BACKEND STREQUAL "win32")
+  if(ZEFISETUP_BACKEND STREQUAL "posix")
+    # Tests of what only the real Windows machine has.
+    list(FILTER srcs EXCLUDE REGEX "/tests/[a-z]+/win32/")
+  else()
     list(FILTER srcs EXCLUDE REGEX "/tests/platform/emulation/")
     foreach(t ${zefi_emulation_only_tests})
       list(REMOVE_ITEM srcs ${CMAKE_SOURCE_DIR}/tests/${t})

@@ -12,6 +12,10 @@ work=$dir/wine-tests
 rm -rf "$work"
 mkdir -p "$work"
 wine_boot_template "$work/template"
+# An ISO image of the example medium for the virtual disk tests.
+xorriso -as mkisofs -J -R -V RIDEZEZ01 -o "$work/medium.iso" "$repo/examples/medium" >/dev/null 2>&1
+export ZEFISETUP_TEST_ISO
+ZEFISETUP_TEST_ISO=$(winepath_of "$work/medium.iso")
 status=0
 shopt -s nullglob
 tests=("$dir"/*_tests.exe)
