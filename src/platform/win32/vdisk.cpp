@@ -3,8 +3,10 @@
 // is closed. The drive letter the system gives the volume is found by the device number of the
 // disk's physical path (\\.\CDROMn), compared with that of every CD-ROM drive letter.
 //
-// A system without the API (Wine answers OpenVirtualDisk with ERROR_CALL_NOT_IMPLEMENTED) fails
-// at Open with that code, which the caller reports with the system's text.
+// Failures are the system's own codes, which the caller shows with the system's text: a system
+// without the API (Wine answers OpenVirtualDisk with ERROR_CALL_NOT_IMPLEMENTED, 120) fails at
+// Open, and so does, on Windows, a file that holds no CD or DVD file system (ERROR_FILE_CORRUPT,
+// 1392, where the emulated machine answers the attach with 1005).
 #include "platform/vdisk.h"
 
 #include <chrono>
@@ -28,9 +30,6 @@ constexpr GUID kVendorMicrosoft = {
 constexpr auto kLetterWait = std::chrono::seconds(5);
 constexpr auto kLetterPoll = std::chrono::milliseconds(100);
 
-// Where an ISO 9660 volume has the identifier of its first volume descriptor.
-constexpr LONGLONG kIsoIdentifierOffset = 16 * 2048 + 1;
-
 // Letters of the volumes this process attached, so that an image inside one of them (which
 // would need a virtual disk over a virtual disk) is refused.
 std::mutex g_lettersLock;
@@ -50,22 +49,6 @@ char DriveLetterOf(const std::string& fullPath) {
 bool IsInsideAttachedImage(const std::string& fullPath) {
     std::lock_guard<std::mutex> lock(g_lettersLock);
     return g_attachedLetters.count(DriveLetterOf(fullPath)) != 0;
-}
-
-// Whether the file carries the identifier of an ISO 9660 volume descriptor.
-bool HasIsoVolume(const std::string& path) {
-    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER offset;
-    offset.QuadPart = kIsoIdentifierOffset;
-    char identifier[5] = {};
-    DWORD got = 0;
-    const bool read = ::SetFilePointerEx(file, offset, nullptr, FILE_BEGIN) &&
-                      ::ReadFile(file, identifier, sizeof identifier, &got, nullptr) &&
-                      got == sizeof identifier;
-    ::CloseHandle(file);
-    return read && std::string(identifier, sizeof identifier) == "CD001";
 }
 
 // The storage device number of a device path ("\\.\CDROM1", "\\.\E:"); false when the device
@@ -126,7 +109,6 @@ char FindDriveLetter(HANDLE disk) {
 
 struct VirtualDisk::Impl {
     HANDLE handle = nullptr;  // set while open
-    std::string imagePath;    // the full path of the open image
     bool attached = false;
     char letter = 0;  // 0 while detached or attached without a letter
 };
@@ -139,7 +121,8 @@ uint32_t VirtualDisk::Open(const std::string& imagePath) {
     Close();
     char full[MAX_PATH];
     const DWORD length = ::GetFullPathNameA(imagePath.c_str(), sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full) return Report(kErrorFileNotFound);
+    if (length == 0) return Report(win32::CodeOr(::GetLastError(), kErrorFileNotFound));
+    if (length >= sizeof full) return Report(kErrorFilenameExcedRange);
     const std::string fullPath(full, length);
     // The attributes query gives the system's code for a missing file (2) or directory (3).
     const DWORD attributes = ::GetFileAttributesA(fullPath.c_str());
@@ -154,12 +137,14 @@ uint32_t VirtualDisk::Open(const std::string& imagePath) {
     VIRTUAL_STORAGE_TYPE type = {};
     type.DeviceId = VIRTUAL_STORAGE_TYPE_DEVICE_ISO;
     type.VendorId = kVendorMicrosoft;
+    // Version 1 with a read-write depth of 0: an ISO image has no differencing layers.
+    OPEN_VIRTUAL_DISK_PARAMETERS parameters = {};
+    parameters.Version = OPEN_VIRTUAL_DISK_VERSION_1;
     HANDLE handle = nullptr;
     const DWORD result = ::OpenVirtualDisk(&type, wide.c_str(), VIRTUAL_DISK_ACCESS_READ,
-                                           OPEN_VIRTUAL_DISK_FLAG_NONE, nullptr, &handle);
+                                           OPEN_VIRTUAL_DISK_FLAG_NONE, &parameters, &handle);
     if (result != ERROR_SUCCESS) return Report(result);
     m_impl->handle = handle;
-    m_impl->imagePath = fullPath;
     return Report(kErrorSuccess);
 }
 
@@ -170,14 +155,7 @@ uint32_t VirtualDisk::Attach() {
     parameters.Version = ATTACH_VIRTUAL_DISK_VERSION_1;
     const DWORD result = ::AttachVirtualDisk(
         m_impl->handle, nullptr, ATTACH_VIRTUAL_DISK_FLAG_READ_ONLY, 0, &parameters, nullptr);
-    if (result != ERROR_SUCCESS) {
-        // The system's codes for a file that is no disk image are its own; the program knows
-        // that case as a volume without a recognised file system.
-        if (result != kErrorPrivilegeNotHeld && !HasIsoVolume(m_impl->imagePath)) {
-            return Report(kErrorUnrecognizedVolume);
-        }
-        return Report(result);
-    }
+    if (result != ERROR_SUCCESS) return Report(result);
     m_impl->attached = true;
     m_impl->letter = FindDriveLetter(m_impl->handle);
     if (m_impl->letter != 0) {
@@ -210,7 +188,6 @@ void VirtualDisk::Close() {
         g_attachedLetters.erase(m_impl->letter);
     }
     m_impl->handle = nullptr;
-    m_impl->imagePath.clear();
     m_impl->attached = false;
     m_impl->letter = 0;
 }
