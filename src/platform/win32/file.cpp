@@ -44,6 +44,11 @@ bool File::Open(const std::string& path, uint32_t access, uint32_t share, Dispos
     if (access & kRead) desired |= GENERIC_READ;
     if (access & kWrite) desired |= GENERIC_WRITE;
     const DWORD shareMode = share & (FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    // A new file (kCreateNew) is refused by its existence first, as the system does.
+    const bool writes = (access & kWrite) != 0 || disposition == kCreateAlways;
+    if (writes && disposition != kCreateNew && win32::IsReadOnlyFile(path)) {
+        return Fail(win32::ChangeError(path, kErrorAccessDenied));
+    }
     HANDLE handle =
         ::CreateFileA(path.c_str(), desired, shareMode, nullptr, CreationOf(disposition),
                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/text.h"
 #include "platform/win32/fs_util.h"
 #include "platform/win32/win_names.h"
 
@@ -47,6 +48,18 @@ bool IsRootPath(const std::string& full) {
     if (server == std::string::npos) return false;
     size_t share = full.find_first_of("\\/", server + 1);
     return share == std::string::npos || share + 1 == full.size();
+}
+
+// The last component of an absolute path.
+std::string NameOf(const std::string& full) { return full.substr(full.find_last_of("\\/") + 1); }
+
+// The name of an existing entry as its directory stores it; "" when it cannot be listed.
+std::string OnDiskName(const std::string& full) {
+    WIN32_FIND_DATAA entry;
+    HANDLE find = ::FindFirstFileA(full.c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return std::string();
+    ::FindClose(find);
+    return entry.cFileName;
 }
 
 // Lists every entry that pattern matches, "." and ".." first where the system gives them,
@@ -165,15 +178,9 @@ bool GetFileInfo(const std::string& path, FindData* out) {
     std::string full = GetFullPathName(path);
     if (full.size() > 3 && IsSeparator(full.back())) full.pop_back();
     if (!full.empty() && !IsRootPath(full)) {
-        WIN32_FIND_DATAA entry;
-        HANDLE find = ::FindFirstFileA(full.c_str(), &entry);
-        if (find != INVALID_HANDLE_VALUE) {
-            info.name = entry.cFileName;
-            ::FindClose(find);
-        } else {
-            // A directory that may not be listed still names the entry as it was asked for.
-            info.name = full.substr(full.find_last_of("\\/") + 1);
-        }
+        info.name = OnDiskName(full);
+        // A directory that may not be listed still names the entry as it was asked for.
+        if (info.name.empty()) info.name = NameOf(full);
     }
     *out = std::move(info);
     SetLastError(kErrorSuccess);
@@ -196,6 +203,9 @@ bool SetFileLastWriteTime(const std::string& path, FileTime lastWrite) {
 }
 
 bool CopyFile(const std::string& source, const std::string& destination, bool failIfExists) {
+    if (!failIfExists && win32::IsReadOnlyFile(destination)) {
+        return Fail(win32::ChangeError(destination, kErrorAccessDenied));
+    }
     if (!::CopyFileA(source.c_str(), destination.c_str(), failIfExists ? TRUE : FALSE)) {
         return FailChange(destination);
     }
@@ -219,6 +229,12 @@ bool RemoveDirectory(const std::string& path) {
 }
 
 bool MoveFile(const std::string& from, const std::string& to, bool replaceExisting) {
+    const std::string fullFrom = GetFullPathName(from), fullTo = GetFullPathName(to);
+    // The same entry under another spelling is a rename that only changes case.
+    const bool sameEntry = !fullFrom.empty() && EqualsNoCase(fullFrom, fullTo);
+    if (replaceExisting && !sameEntry && win32::IsReadOnlyFile(to)) {
+        return Fail(win32::ChangeError(to, kErrorAccessDenied));
+    }
     // Write-through: the rename that puts a rewritten file in place has reached the disk when
     // this returns, like the data flushed before it.
     DWORD flags = MOVEFILE_WRITE_THROUGH;
@@ -226,6 +242,15 @@ bool MoveFile(const std::string& from, const std::string& to, bool replaceExisti
     if (!::MoveFileExA(from.c_str(), to.c_str(), flags)) {
         const uint32_t error = win32::ChangeError(from, ::GetLastError());
         return Fail(win32::ChangeError(to, error));
+    }
+    if (sameEntry && fullFrom != fullTo && OnDiskName(fullTo) != NameOf(fullTo)) {
+        // Some file systems (Wine's among them) take a rename onto the same entry as done
+        // without changing the name; through a name of its own the entry takes the new one.
+        const std::string step = fullFrom + ".~rename";
+        if (!::MoveFileExA(fullFrom.c_str(), step.c_str(), MOVEFILE_WRITE_THROUGH) ||
+            !::MoveFileExA(step.c_str(), fullTo.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            return FailWithSystemError();
+        }
     }
     return true;
 }

@@ -21,6 +21,15 @@ inline FILETIME ToFiletime(FileTime time) {
     return out;
 }
 
+// Whether path is an existing file (not a directory) with the read-only attribute. The system
+// refuses to write to such a file by itself; the backend asks as well before it writes, so that
+// the refusal never depends on the rights underneath (Wine run as root writes through them).
+inline bool IsReadOnlyFile(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 // The error to report for a change to path that the system refused with code. Read-only media
 // (a DVD, an attached image) refuse writes with "access denied"; the program names that case
 // write protection (19), so that it is told apart from a read-only file.

@@ -84,6 +84,8 @@ TitleRegistration::~TitleRegistration() {
 
 bool IsTitleOpen(const std::string& title) {
     const std::wstring text = WindowText(title);
+    // No window has a title that has no window text.
+    if (text.empty() && !title.empty()) return false;
     for (HWND window = ::FindWindowW(nullptr, text.c_str()); window != nullptr;
          window = ::FindWindowExW(nullptr, window, nullptr, text.c_str())) {
         if (HasExactTitle(window, text)) return true;

@@ -40,7 +40,22 @@ void GetLocalTime(SystemTime* out) {
     out->milliseconds = st.wMilliseconds;
 }
 
-uint32_t GetTickCount() { return static_cast<uint32_t>(::GetTickCount()); }
+uint32_t GetTickCount() {
+    // The system's tick count moves in steps of its timer interrupt (15.6 ms, and coarser under
+    // Wine), so a 30 ms wait could read as 16; the performance counter gives the milliseconds
+    // exactly, and wraps at 32 bits the same way.
+    static const uint64_t frequency = [] {
+        LARGE_INTEGER f;
+        return ::QueryPerformanceFrequency(&f) && f.QuadPart > 0 ? static_cast<uint64_t>(f.QuadPart)
+                                                                 : 0;
+    }();
+    LARGE_INTEGER counter;
+    if (frequency == 0 || !::QueryPerformanceCounter(&counter)) {
+        return static_cast<uint32_t>(::GetTickCount());
+    }
+    const uint64_t c = static_cast<uint64_t>(counter.QuadPart);
+    return static_cast<uint32_t>(c / frequency * 1000 + c % frequency * 1000 / frequency);
+}
 
 void Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
 
