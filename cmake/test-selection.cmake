@@ -14,7 +14,7 @@ else()
   # comes from tests/support/win32.
   list(REMOVE_ITEM support_srcs
     ${support_dir}/temp_prefix.cpp ${support_dir}/child_process.cpp
-    ${support_dir}/dns_server.cpp ${support_dir}/http_server.cpp
+    ${support_dir}/dns_server.cpp ${support_dir}/loopback_socket_posix.cpp
     ${support_dir}/https_server.cpp ${support_dir}/iso_image.cpp)
   file(GLOB win32_support CONFIGURE_DEPENDS ${support_dir}/win32/*.cpp)
   list(APPEND support_srcs ${win32_support})
@@ -33,7 +33,7 @@ set(zefi_emulation_only_tests
   # Schannel does not check.
   download/attach_image_test.cpp download/discovery_test.cpp download/disk_images_test.cpp
   download/download_worker_test.cpp download/hash_md5_test.cpp download/https_test.cpp
-  download/package_list_test.cpp download/transfer_test.cpp)
+  download/transfer_test.cpp)
 
 # The test sources of one layer for this backend, in ${out}. tests/platform/emulation holds the
 # emulated machine's own tests, tests/<layer>/win32 those of the real Windows machine;

@@ -47,7 +47,7 @@ build_gtest() {
     rm -rf "$deps/googletest" "$deps/googletest-build"
     cmake -S /usr/src/googletest -B "$deps/googletest-build" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_INSTALL_PREFIX="$deps/googletest" -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON >&2
+        -DCMAKE_INSTALL_PREFIX="$deps/googletest" -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON >&2
     cmake --build "$deps/googletest-build" -j2 >&2
     cmake --install "$deps/googletest-build" >&2
     rm -rf "$deps/googletest-build"

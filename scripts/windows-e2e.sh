@@ -25,7 +25,7 @@ fail() { echo "e2e: FAILED: $*"; failures=$((failures + 1)); }
 # The DVD: a read-only copy of the example medium with the volume label Wine reads for a
 # drive that is a folder.
 medium=$work/medium
-cp -r "$repo/examples/medium" "$medium"
+cp -a "$repo/examples/medium" "$medium"
 printf 'RIDEZEZ01\n' >"$medium/.windows-label"
 find "$medium" -type f -exec chmod a-w {} +
 
@@ -68,7 +68,7 @@ command=(-i 'D:\' -o 'C:\ZEFI' -Q 1,0,1,1,1)
 # and ends without doing anything.
 wine=$(wine_program)
 status=0
-(cd "$prefix/drive_c/Temp" && unset ZEFISETUP_ANSWERS && WINEPREFIX=$prefix xvfb-run -a bash -c '
+(cd "$prefix/drive_c/Temp" && unset ZEFISETUP_ANSWERS && env "${wine_locale_env[@]}" WINEPREFIX="$prefix" xvfb-run -a bash -c '
     "$1" "$2" "${@:4}" </dev/null >/dev/null 2>&1 & program=$!
     "$1" "$3" "Setup systému ZEFI" 60
     found=$?

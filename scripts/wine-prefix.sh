@@ -18,9 +18,10 @@ wine_locale() {
         localedef -i cs_CZ -f UTF-8 "$dir/cs_CZ.UTF-8" >/dev/null 2>&1 || true
         [ -d "$dir/cs_CZ.UTF-8" ] || { echo "cannot compile the cs_CZ.UTF-8 locale" >&2; return 1; }
     fi
-    export LOCPATH=$dir
-    export LC_ALL=cs_CZ.UTF-8 LANG=cs_CZ.UTF-8
+    # Given to Wine only; this shell keeps its own locale.
+    wine_locale_env=(LOCPATH="$dir" LC_ALL=cs_CZ.UTF-8 LANG=cs_CZ.UTF-8)
 }
+wine_locale_env=()
 
 wine_program() {
     local p
@@ -34,7 +35,8 @@ wine_program() {
 wine_run() {
     local prefix=$1 status=0
     shift
-    WINEPREFIX=$prefix xvfb-run -a -s "-screen 0 1024x768x24" "$(wine_program)" "$@" || status=$?
+    env "${wine_locale_env[@]}" WINEPREFIX="$prefix" xvfb-run -a -s "-screen 0 1024x768x24" \
+        "$(wine_program)" "$@" || status=$?
     WINEPREFIX=$prefix wineserver -w || true
     return $status
 }
