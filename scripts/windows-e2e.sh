@@ -22,13 +22,6 @@ mkdir -p "$work"
 failures=0
 fail() { echo "e2e: FAILED: $*"; failures=$((failures + 1)); }
 
-# The DVD: a read-only copy of the example medium with the volume label Wine reads for a
-# drive that is a folder.
-medium=$work/medium
-cp -a "$repo/examples/medium" "$medium"
-printf 'RIDEZEZ01\n' >"$medium/.windows-label"
-find "$medium" -type f -exec chmod a-w {} +
-
 # Every dialog and message box takes its default answer, as in an unattended run on the
 # emulated machine; the file must exist, since on Windows only an answers file selects the
 # scripted host.
@@ -38,8 +31,7 @@ printf '# unattended run: default answers\n' >"$answers"
 # The Windows machine.
 prefix=$work/wine
 wine_boot_template "$prefix"
-ln -sfn "$medium" "$prefix/dosdevices/d:"
-wine_run "$prefix" reg add 'HKLM\Software\Wine\Drives' /v d: /d cdrom /f >/dev/null 2>&1
+wine_map_medium "$prefix" "$work/medium"
 mkdir -p "$prefix/drive_c/Temp"
 
 # The emulated machine, as in scripts/demo.sh.

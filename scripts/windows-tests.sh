@@ -9,9 +9,12 @@ dir=$(cd "$1" && pwd)
 source "$repo/scripts/wine-prefix.sh"
 wine_locale "$repo/build-deps/windows"
 work=$dir/wine-tests
+[ -d "$work" ] && chmod -R u+w "$work"
 rm -rf "$work"
 mkdir -p "$work"
 wine_boot_template "$work/template"
+wine_map_medium "$work/template" "$work/medium"
+export ZEFISETUP_TEST_MEDIUM='D:\'
 # An ISO image of the example medium for the virtual disk tests.
 xorriso -as mkisofs -J -R -V RIDEZEZ01 -o "$work/medium.iso" "$repo/examples/medium" >/dev/null 2>&1
 export ZEFISETUP_TEST_ISO

@@ -81,6 +81,15 @@ TempPrefix::~TempPrefix() {
 
 bool IsEmulatedMachine() { return true; }
 
+bool AttachExampleMedium(TempPrefix& prefix, std::string* why) {
+    prefix.WriteHostFile("machine.ini", "[drives]\nC = drive_c, fixed\nD = " ZEFISETUP_SOURCE_DIR
+                                        "/examples/medium, cdrom, RIDEZEZ01\n");
+    platform::ReloadMachine();
+    if (platform::GetDriveType("D:\\") == platform::kDriveCdRom) return true;
+    *why = "the example medium could not be mapped as drive D:";
+    return false;
+}
+
 std::string TempPrefix::Host(const std::string& relative) const {
     if (relative.empty()) return m_path;
     return m_path + "/" + relative;

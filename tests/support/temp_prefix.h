@@ -15,6 +15,13 @@ namespace testsupport {
 // real Windows machine.
 bool IsEmulatedMachine();
 
+// The example medium as the DVD in drive D: (CD-ROM, label "RIDEZEZ01", read-only), for the
+// life of the prefix. On the emulated machine the prefix's machine.ini maps it; on Windows the
+// test runner maps it before the run (scripts/windows-tests.sh) and this checks it is there.
+// Returns false, with the reason in *why, when there is no such drive.
+class TempPrefix;
+bool AttachExampleMedium(TempPrefix& prefix, std::string* why);
+
 class TempPrefix {
   public:
     // Creates a fresh prefix directory under the host's temporary directory. machineIni, when

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <system_error>
@@ -93,6 +94,22 @@ std::string ToBackslashes(std::string s) {
 }  // namespace
 
 bool IsEmulatedMachine() { return false; }
+
+bool AttachExampleMedium(TempPrefix&, std::string* why) {
+    // The runner maps a read-only copy of the medium as a CD-ROM drive D: of the Wine prefix
+    // (a dosdevices link, the drive type under HKLM\Software\Wine\Drives, the label in the
+    // folder's .windows-label) and says so through ZEFISETUP_TEST_MEDIUM.
+    const char* drive = std::getenv("ZEFISETUP_TEST_MEDIUM");
+    if (drive == nullptr || std::string(drive) != "D:\\") {
+        *why = "no example medium in drive D: (ZEFISETUP_TEST_MEDIUM is set by the test runner)";
+        return false;
+    }
+    if (::GetDriveTypeA("D:\\") != DRIVE_CDROM) {
+        *why = "drive D: is not a CD-ROM drive";
+        return false;
+    }
+    return true;
+}
 
 TempPrefix::TempPrefix(const std::string& machineIni) {
     if (!machineIni.empty()) {
