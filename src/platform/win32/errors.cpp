@@ -8,9 +8,25 @@
 
 namespace platform {
 
-uint32_t GetLastError() { return static_cast<uint32_t>(::GetLastError()); }
+namespace {
 
-void SetLastError(uint32_t code) { ::SetLastError(static_cast<DWORD>(code)); }
+// The last value the program set itself. The C and C++ runtimes call the system in between
+// (starting and joining a thread, the heap) and some of those calls clear the system's value,
+// so a code the program set would read as 0 a moment later.
+thread_local uint32_t t_setByProgram = 0;
+
+}  // namespace
+
+uint32_t GetLastError() {
+    // A failure the system recorded since is the newer one; a cleared value is the program's.
+    const DWORD system = ::GetLastError();
+    return system != 0 ? static_cast<uint32_t>(system) : t_setByProgram;
+}
+
+void SetLastError(uint32_t code) {
+    t_setByProgram = code;
+    ::SetLastError(static_cast<DWORD>(code));
+}
 
 std::string FormatErrorMessage(uint32_t code) {
     // Asking for the text must not change the error the caller is about to report.

@@ -59,7 +59,9 @@ bool File::Open(const std::string& path, uint32_t access, uint32_t share, Dispos
         return Fail(changes ? win32::ChangeError(path, error) : error);
     }
     // The system has set the last error for the "always" dispositions: 183 when the file
-    // existed, 0 when it was made. It stays as the caller's answer.
+    // existed, 0 when it was made. That is the caller's answer, an older code set by the program
+    // not.
+    SetLastError(static_cast<uint32_t>(::GetLastError()));
     m_impl->handle = handle;
     return true;
 }

@@ -128,7 +128,8 @@ bool RunLock::TryAcquire() {
         return true;
     }
     if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) ::ReleaseMutex(mutex);
-    const uint32_t error = wait == WAIT_FAILED ? GetLastError() : kErrorAlreadyExists;
+    const uint32_t error = wait == WAIT_FAILED ? static_cast<uint32_t>(::GetLastError())
+                                               : uint32_t{kErrorAlreadyExists};
     ::CloseHandle(mutex);
     return win32::Fail(error);
 }
