@@ -278,7 +278,8 @@ TEST(FsMedia, DriveWithoutItsDirectoryIsNotReady) {
 TEST(Errors, SystemTextsForCommonCodes) {
     // Every system has a text for its common codes; the emulated machine's are those of an
     // English Windows, where Windows and Wine use the user's language.
-    for (uint32_t code : {2u, 3u, 5u, 32u, 112u, 183u}) EXPECT_FALSE(FormatErrorMessage(code).empty());
+    for (uint32_t code : {2u, 3u, 5u, 32u, 112u, 183u})
+        EXPECT_FALSE(FormatErrorMessage(code).empty());
     if (!testsupport::IsEmulatedMachine()) return;
     EXPECT_EQ(FormatErrorMessage(2), "The system cannot find the file specified.");
     EXPECT_EQ(FormatErrorMessage(3), "The system cannot find the path specified.");

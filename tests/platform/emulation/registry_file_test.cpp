@@ -1,7 +1,5 @@
 // Tests of the emulated machine's registry: values kept in system.reg, the file format, access
 // rights from machine.ini and the file's mode, and changes made by other writers.
-#include "platform/registry.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -13,6 +11,7 @@
 
 #include "platform/errors.h"
 #include "platform/machine.h"
+#include "platform/registry.h"
 #include "support/temp_prefix.h"
 
 namespace {

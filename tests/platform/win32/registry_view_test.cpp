@@ -1,8 +1,7 @@
 // The program's key under HKEY_LOCAL_MACHINE lies in the 32-bit registry view, where the 32-bit
 // setup before us and the product's own 32-bit programs keep it, although this program is 64-bit.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 
@@ -25,8 +24,8 @@ std::string InstallDirInView(REGSAM view) {
     char buf[MAX_PATH + 1] = {};
     DWORD size = MAX_PATH;
     DWORD type = 0;
-    LONG rc = ::RegQueryValueExA(key, "InstallDir", nullptr, &type,
-                                 reinterpret_cast<BYTE*>(buf), &size);
+    LONG rc =
+        ::RegQueryValueExA(key, "InstallDir", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
     ::RegCloseKey(key);
     return rc == ERROR_SUCCESS && type == REG_SZ ? std::string(buf) : std::string();
 }

@@ -1,10 +1,10 @@
 // The test servers' socket calls over Winsock.
+#include "support/loopback_socket.h"
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <mutex>
-
-#include "support/loopback_socket.h"
 
 namespace testsupport::loopback {
 

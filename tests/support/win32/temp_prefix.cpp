@@ -2,8 +2,10 @@
 // gets a fresh Wine prefix, so drive C: is that prefix's drive_c and "drive_c/..." of a test
 // names C:\...; what a test leaves on C:, in the programs folders, the temporary folder and
 // under the program's registry key is removed at its end, so the next test starts clean.
-#include <windows.h>
+#include "support/temp_prefix.h"
+
 #include <shlobj.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,7 +15,6 @@
 #include <vector>
 
 #include "platform/machine.h"
-#include "support/temp_prefix.h"
 
 namespace testsupport {
 

@@ -17,12 +17,12 @@ namespace ui::hosts {
 namespace {
 
 std::wstring Utf8ToWide(const std::string& text) {
-    int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                  nullptr, 0);
+    int n =
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(n > 0 ? n : 0, L'\0');
     if (n > 0) {
-        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                              wide.data(), n);
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                              n);
     }
     return wide;
 }
