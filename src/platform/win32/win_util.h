@@ -60,17 +60,20 @@ inline bool AnsiToWide(const std::string& ansi, std::wstring* wide) {
     return true;
 }
 
-// UTF-16 as ANSI code page bytes; characters without a code page form become the code page's
-// default character, as the system's own "A" calls give them.
-inline std::string WideToAnsi(const std::wstring& wide) {
-    if (wide.empty()) return std::string();
+// UTF-16 as ANSI code page bytes. False with kErrorNoUnicodeTranslation when a character has
+// no form in the code page: a path with a stand-in character would name another file.
+inline bool WideToAnsi(const std::wstring& wide, std::string* ansi) {
+    ansi->clear();
+    if (wide.empty()) return true;
+    BOOL lossy = FALSE;
     const int size = static_cast<int>(wide.size());
-    const int length =
-        ::WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) return std::string();
-    std::string ansi(static_cast<size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), size, ansi.data(), length, nullptr, nullptr);
-    return ansi;
+    const int length = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size,
+                                             nullptr, 0, nullptr, &lossy);
+    if (length <= 0 || lossy) return Fail(kErrorNoUnicodeTranslation);
+    ansi->resize(static_cast<size_t>(length));
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, ansi->data(), length,
+                          nullptr, nullptr);
+    return true;
 }
 
 }  // namespace platform::win32
