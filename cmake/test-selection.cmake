@@ -29,11 +29,13 @@ set(zefi_emulation_only_tests
   system/csystem_test.cpp system/log_test.cpp system/registry_settings_test.cpp
   system/service_ctl_test.cpp system/shortcuts_test.cpp system/text_file_test.cpp
   script/copy_error_test.cpp
+  # Commands in the syntax of /bin/sh, the emulated machine's command processor.
+  system/exec_test.cpp
   # The HTTP/HTTPS test servers, dnsmasq and ISO images; certificate trust, which Wine's
   # Schannel does not check.
   download/attach_image_test.cpp download/discovery_test.cpp download/disk_images_test.cpp
   download/download_worker_test.cpp download/hash_md5_test.cpp download/https_test.cpp
-  download/transfer_test.cpp)
+  download/package_list_test.cpp download/transfer_test.cpp)
 
 # The test sources of one layer for this backend, in ${out}. tests/platform/emulation holds the
 # emulated machine's own tests, tests/<layer>/win32 those of the real Windows machine;

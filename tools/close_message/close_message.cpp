@@ -1,21 +1,15 @@
-// Test helper for the Windows build: waits for a message box with the given caption (UTF-8), in
+// Test helper for the Windows build: waits for a message box with the given caption, in
 // any process of the session, prints its text (UTF-8) and presses its OK button; so a test can
 // see what zefisetup.exe shows without a person at the screen.
 //   zefi_close_message.exe CAPTION [SECONDS]   exit 0: found and closed, 1: none appeared
 #include <windows.h>
+#include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace {
-
-std::wstring Wide(const char* utf8) {
-    int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-    std::wstring w(n > 0 ? n - 1 : 0, L'\0');
-    if (n > 1) ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, w.data(), n);
-    return w;
-}
 
 std::string Utf8(const std::wstring& wide) {
     int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -33,13 +27,17 @@ std::wstring MessageText(HWND box) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc < 2) {
+int main() {
+    // The arguments as UTF-16: argv holds them in the ANSI code page, which may lack letters of
+    // the caption.
+    int argc = 0;
+    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    if (argv == nullptr || argc < 2) {
         std::fprintf(stderr, "usage: zefi_close_message CAPTION [SECONDS]\n");
         return 2;
     }
-    const std::wstring caption = Wide(argv[1]);
-    const int seconds = argc > 2 ? std::atoi(argv[2]) : 60;
+    const std::wstring caption = argv[1];
+    const int seconds = argc > 2 ? std::max(1, _wtoi(argv[2])) : 60;
     for (int waited = 0; waited < seconds * 10; ++waited) {
         // "#32770" is the window class of dialog boxes, message boxes among them.
         HWND box = ::FindWindowW(L"#32770", caption.c_str());
