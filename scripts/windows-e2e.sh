@@ -56,6 +56,13 @@ done
 
 command=(-i 'D:\' -o 'C:\ZEFI' -Q 1,0,1,1,1)
 
+# Time stamps and free-space figures differ between two machines; everything else must not.
+normalize() {
+    tr -d '\r' <"$1" | sed -E \
+        -e 's/^(Started|Finished): .*/\1: <time>/' \
+        -e '/[Ff]ree|[Ss]pace|[Mm]isto/ s/[0-9]+(\.[0-9]+)?/<n>/g'
+}
+
 for run in 1 2; do
     echo "e2e: run $run: zefisetup.exe ${command[*]}"
     status=0
@@ -94,7 +101,7 @@ fi
 # InstallDir in the 32-bit registry view (Wow6432Node of the 64-bit registry), not the 64-bit one.
 reg_section() {
     tr -d '\r' <"$prefix/system.reg" |
-        awk -v want="[$1]" 'tolower($1) == tolower(want) { on = 1; next } /^\[/ { on = 0 } on'
+        awk -v want="[$1]" 'index(tolower($0), tolower(want)) == 1 { on = 1; next } /^\[/ { on = 0 } on'
 }
 installdir=$(reg_section 'Software\\\\Wow6432Node\\\\Zefi Publishing\\\\ZEFI' | grep -i '^"InstallDir"=' || true)
 if [ "$installdir" = '"InstallDir"="C:\\ZEFI"' ]; then
@@ -144,12 +151,6 @@ elif [ "$(find "$prefix/drive_c/Temp" -newer "$work/no-answers.start" | head -n 
 else
     echo "e2e: without answers: message box \"$(head -n 1 "$work/no-answers.out")\", $(grep '^exit' "$work/no-answers.out")"
 fi
-# Time stamps and free-space figures differ between two machines; everything else must not.
-normalize() {
-    tr -d '\r' <"$1" | sed -E \
-        -e 's/^(Started|Finished): .*/\1: <time>/' \
-        -e '/[Ff]ree|[Ss]pace|[Mm]isto/ s/[0-9]+(\.[0-9]+)?/<n>/g'
-}
 
 if [ $failures = 0 ]; then echo "e2e: PASSED"; else echo "e2e: $failures check(s) failed"; fi
 [ $failures = 0 ]

@@ -33,11 +33,13 @@ for exe in "${tests[@]}"; do
     result=0
     (cd "$work/$name/drive_c" &&
         wine_run "$work/$name" "$exe" --gtest_color=no >"$work/$name.out" 2>&1) || result=$?
-    summary=$(grep -E '^\[  (PASSED|FAILED|SKIPPED) +\]' "$work/$name.out" | grep -v '^\[  FAILED  \] [A-Z][A-Za-z0-9_]*\.' | tr '\n' ' ')
+    summary=$(grep -E '^\[  (PASSED|SKIPPED|FAILED) +\] [0-9]+ tests?' "$work/$name.out" |
+        sed -E 's/^\[ +([A-Z]+) +\] ([0-9]+ tests?).*/\2 \1/' | tr 'A-Z\n' 'a-z ')
     echo "windows-tests: $name: ${summary:-no summary} ($((SECONDS - start)) s)"
-    grep -E '^\[  SKIPPED \] [A-Za-z]|^\[  FAILED  \] [A-Za-z]' "$work/$name.out" | sort -u | sed 's/^/    /' || true
-    # The reasons of the skipped tests.
-    grep -B1 -E '^\[  SKIPPED \] [A-Za-z].*\(' "$work/$name.out" | grep -vE '^\[|^--' | sort -u | sed 's/^/    skipped: /' || true
+    # Each skipped test with its reason (the line after "Skipped"), and each failed test.
+    awk '/: Skipped$/ { getline reason } /^\[  SKIPPED \] .* \(/ { print "    skipped " $4 ": " reason; reason = "" }
+         /^\[  FAILED  \] [A-Za-z0-9_\/]+\.[A-Za-z0-9_\/]+$/ { print "    failed " $4 }' \
+        < <(tr -d '\r' <"$work/$name.out")
     if [ $result != 0 ]; then
         echo "windows-tests: $name failed (exit $result); output: $work/$name.out"
         tail -n 30 "$work/$name.out"
