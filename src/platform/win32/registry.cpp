@@ -12,6 +12,8 @@
 // program.
 #include "platform/registry.h"
 
+#include <cstring>
+
 #include "platform/win32/win_util.h"
 
 namespace platform {
@@ -142,7 +144,7 @@ uint32_t RegKey::QueryDword(const std::string& name, uint32_t* value) {
     if (uint32_t code = m_impl->Read(name, &type, &data)) return code;
     if (type != REG_DWORD || data.size() != sizeof(DWORD)) return kErrorInvalidData;
     DWORD dword = 0;
-    memcpy(&dword, data.data(), sizeof dword);
+    std::memcpy(&dword, data.data(), sizeof dword);
     *value = dword;
     return kErrorSuccess;
 }
