@@ -28,7 +28,9 @@ set(zefi_emulation_only_tests
   # machine.ini drives, services or admin rights; POSIX calls; ISO images made with xorriso.
   system/csystem_test.cpp system/log_test.cpp system/registry_settings_test.cpp
   system/service_ctl_test.cpp system/shortcuts_test.cpp system/text_file_test.cpp
-  script/copy_error_test.cpp script/disk_check_test.cpp
+  # The script runs of these use CD-ROM drives E: and F: from the emulated drive table.
+  script/actions_test.cpp script/copy_error_test.cpp script/disk_check_test.cpp
+  script/engine_test.cpp
   # Commands in the syntax of /bin/sh, the emulated machine's command processor.
   system/exec_test.cpp
   # The HTTP/HTTPS test servers, dnsmasq and ISO images; certificate trust, which Wine's

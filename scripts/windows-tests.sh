@@ -32,7 +32,10 @@ for exe in "${tests[@]}"; do
     start=$SECONDS
     result=0
     (cd "$work/$name/drive_c" &&
-        wine_run "$work/$name" "$exe" --gtest_color=no >"$work/$name.out" 2>&1) || result=$?
+        timeout 900 bash -c "$(declare -f wine_run wine_program); wine_locale_env=(${wine_locale_env[*]@Q}); wine_run \"\$@\"" \
+            _ "$work/$name" "$exe" --gtest_color=no >"$work/$name.out" 2>&1) || result=$?
+    # A test executable that hangs is stopped after 15 minutes, its Wine processes with it.
+    [ $result = 124 ] && { WINEPREFIX=$work/$name wineserver -k 2>/dev/null || true; }
     summary=$(grep -E '^\[  (PASSED|SKIPPED|FAILED) +\] [0-9]+ tests?' "$work/$name.out" |
         sed -E 's/^\[ +([A-Z]+) +\] ([0-9]+ tests?).*/\2 \1/' | tr 'A-Z\n' 'a-z ')
     echo "windows-tests: $name: ${summary:-no summary} ($((SECONDS - start)) s)"
