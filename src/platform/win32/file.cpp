@@ -62,6 +62,7 @@ bool File::Open(const std::string& path, uint32_t access, uint32_t share, Dispos
     // existed, 0 when it was made. That is the caller's answer, an older code set by the program
     // not.
     SetLastError(static_cast<uint32_t>(::GetLastError()));
+    if (disposition != kOpenExisting) win32::NoteDiskChange();
     m_impl->handle = handle;
     return true;
 }
@@ -89,13 +90,13 @@ bool File::Write(const void* buffer, uint32_t size, uint32_t* written) {
     const char* in = static_cast<const char*>(buffer);
     while (*written < size) {
         DWORD n = 0;
-        if (!::WriteFile(m_impl->handle, in + *written, size - *written, &n, nullptr)) {
-            // *written counts only what reached the file: a full disk keeps its part.
-            *written += n;
-            return FailWithSystemError();
-        }
-        if (n == 0) return Fail(kErrorDiskFull);
+        const bool ok = ::WriteFile(m_impl->handle, in + *written, size - *written, &n, nullptr);
+        const DWORD error = ::GetLastError();
+        win32::NoteDiskChange(n);
+        // *written counts only what reached the file: a full disk keeps its part.
         *written += n;
+        if (!ok) return win32::FailWith(error, kErrorDiskFull);
+        if (n == 0) return Fail(kErrorDiskFull);
     }
     return true;
 }

@@ -206,15 +206,19 @@ bool CopyFile(const std::string& source, const std::string& destination, bool fa
     if (!failIfExists && win32::IsReadOnlyFile(destination)) {
         return Fail(win32::ChangeError(destination, kErrorAccessDenied));
     }
-    if (!::CopyFileA(source.c_str(), destination.c_str(), failIfExists ? TRUE : FALSE)) {
-        return FailChange(destination);
-    }
+    const bool copied =
+        ::CopyFileA(source.c_str(), destination.c_str(), failIfExists ? TRUE : FALSE) != 0;
+    // Even a failed copy may have replaced or begun the destination.
+    const DWORD error = ::GetLastError();
+    win32::NoteDiskChange();
+    if (!copied) return Fail(win32::ChangeError(destination, error));
     SetLastError(kErrorSuccess);
     return true;
 }
 
 bool DeleteFile(const std::string& path) {
     if (!::DeleteFileA(path.c_str())) return FailChange(path);
+    win32::NoteDiskChange();
     return true;
 }
 
@@ -243,6 +247,8 @@ bool MoveFile(const std::string& from, const std::string& to, bool replaceExisti
         const uint32_t error = win32::ChangeError(from, ::GetLastError());
         return Fail(win32::ChangeError(to, error));
     }
+    // A replaced file's space is free now.
+    if (replaceExisting) win32::NoteDiskChange();
     if (sameEntry && fullFrom != fullTo && OnDiskName(fullTo) != NameOf(fullTo)) {
         // Some file systems (Wine's among them) take a rename onto the same entry as done
         // without changing the name; through a name of its own the entry takes the new one.

@@ -21,6 +21,12 @@ inline FILETIME ToFiletime(FileTime time) {
     return out;
 }
 
+// Counts bytes this process wrote or freed, for the free-space measurements that are reused
+// until it changed the disk again by a noticeable amount (see GetDiskFreeSpaceEx).
+void NoteDiskChange(uint64_t bytes);
+// A change of unknown size (a copy, a delete, a rename): the next measurement is made anew.
+void NoteDiskChange();
+
 // Whether path is an existing file (not a directory) with the read-only attribute. The system
 // refuses to write to such a file by itself; the backend asks as well before it writes, so that
 // the refusal never depends on the rights underneath (Wine run as root writes through them).

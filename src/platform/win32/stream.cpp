@@ -117,6 +117,7 @@ bool Stream::Open(const std::string& path, const char* mode) {
         const uint32_t error = CrtError();
         return Fail(writes ? win32::ChangeError(path, error) : error);
     }
+    if (mode[0] == 'w') win32::NoteDiskChange();
     Impl& s = *m_impl;
     s.file = file;
     s.canRead = mode[0] == 'r' || plus;
@@ -151,6 +152,7 @@ size_t Stream::Write(const void* buffer, size_t size) {
     ClearCrtErrors();
     const size_t written = fwrite(buffer, 1, size, m_impl->file);
     if (written < size) FailCrt();
+    win32::NoteDiskChange(written);
     return written;
 }
 
@@ -209,6 +211,7 @@ bool Stream::Truncate(int64_t size) {
     // the stream's; _chsize_s leaves that position where it is.
     if (_fseeki64(s.file, 0, SEEK_CUR) != 0) return FailCrt();
     s.last = Impl::Last::None;
+    win32::NoteDiskChange();
     const errno_t rc = _chsize_s(_fileno(s.file), size);
     if (rc != 0) {
         if (_doserrno == 0) errno = rc;

@@ -1,5 +1,8 @@
 // Volumes and process-wide directories of the Windows machine: free space, drive types and
 // labels, long/short/full path forms, the current and temporary directories, the program path.
+#include <atomic>
+#include <chrono>
+#include <mutex>
 #include <string>
 
 #include "platform/errors.h"
@@ -53,9 +56,63 @@ std::string VolumeRootOf(const std::string& full) {
     return (share == std::string::npos ? full : full.substr(0, share)) + '\\';
 }
 
+// Free space of drive roots, measured once and reused for a moment. The copy loops ask after
+// every 4 KiB block, and one query costs a few milliseconds under Wine, far more than writing
+// the block. A measurement serves until this process has written or freed kSpaceReuseBytes
+// since, and never longer than kSpaceReuseTime, so the value keeps falling as a copy proceeds
+// and follows other processes within that time.
+constexpr uint64_t kSpaceReuseBytes = 1 << 20;
+constexpr std::chrono::milliseconds kSpaceReuseTime{50};
+
+std::atomic<uint64_t> g_diskChanges{0};
+
+struct RootSpace {
+    uint64_t freeToCaller = 0, total = 0, totalFree = 0;
+};
+
+struct CachedRootSpace {
+    bool valid = false;
+    uint64_t changes = 0;
+    std::chrono::steady_clock::time_point measured;
+    RootSpace space;
+};
+
+std::mutex g_spaceLock;
+CachedRootSpace g_rootSpace[26];
+
+// The letter of a root "X:\"; 0 for any other path.
+char DriveLetterOfRoot(const std::string& root) {
+    if (root.size() != 3 || root[1] != ':' || root[2] != '\\') return 0;
+    const char c = static_cast<char>(root[0] & ~0x20);
+    return c >= 'A' && c <= 'Z' ? c : 0;
+}
+
+bool ReusedSpace(char letter, RootSpace* out) {
+    std::lock_guard<std::mutex> lock(g_spaceLock);
+    const CachedRootSpace& cached = g_rootSpace[letter - 'A'];
+    if (!cached.valid || g_diskChanges.load() - cached.changes >= kSpaceReuseBytes ||
+        std::chrono::steady_clock::now() - cached.measured >= kSpaceReuseTime) {
+        return false;
+    }
+    *out = cached.space;
+    return true;
+}
+
+// The count and time are those from before the query: a change made meanwhile counts against
+// the measurement.
+void KeepSpace(char letter, const RootSpace& space, uint64_t changes,
+               std::chrono::steady_clock::time_point measured) {
+    std::lock_guard<std::mutex> lock(g_spaceLock);
+    g_rootSpace[letter - 'A'] = {true, changes, measured, space};
+}
+
 }  // namespace
 
 namespace win32 {
+
+void NoteDiskChange(uint64_t bytes) { g_diskChanges.fetch_add(bytes); }
+
+void NoteDiskChange() { g_diskChanges.fetch_add(kSpaceReuseBytes); }
 
 uint32_t ChangeError(const std::string& path, uint32_t code) {
     if (code != ERROR_ACCESS_DENIED) return code;
@@ -85,12 +142,20 @@ bool GetDiskFreeSpace(const std::string& root, uint32_t* sectorsPerCluster,
 
 bool GetDiskFreeSpaceEx(const std::string& path, uint64_t* freeToCaller, uint64_t* totalBytes,
                         uint64_t* totalFree) {
-    ULARGE_INTEGER caller, total, free;
     const std::string r = RootOf(path);
-    if (!::GetDiskFreeSpaceExA(RootArgument(r), &caller, &total, &free)) return false;
-    if (freeToCaller) *freeToCaller = caller.QuadPart;
-    if (totalBytes) *totalBytes = total.QuadPart;
-    if (totalFree) *totalFree = free.QuadPart;
+    const char letter = DriveLetterOfRoot(r);
+    RootSpace space;
+    if (letter == 0 || !ReusedSpace(letter, &space)) {
+        const uint64_t changes = g_diskChanges.load();
+        const auto measured = std::chrono::steady_clock::now();
+        ULARGE_INTEGER caller, total, free;
+        if (!::GetDiskFreeSpaceExA(RootArgument(r), &caller, &total, &free)) return false;
+        space = {caller.QuadPart, total.QuadPart, free.QuadPart};
+        if (letter != 0) KeepSpace(letter, space, changes, measured);
+    }
+    if (freeToCaller) *freeToCaller = space.freeToCaller;
+    if (totalBytes) *totalBytes = space.total;
+    if (totalFree) *totalFree = space.totalFree;
     return true;
 }
 
