@@ -8,6 +8,7 @@ packages=(
   xorriso dnsmasq-base liblnk-utils tinyproxy
   openssl ca-certificates
   mingw-w64 g++-mingw-w64-x86-64-posix
+  wine64 xvfb xauth locales dpkg-dev
   tmux
   clang-14 libclang-rt-14-dev
 )

@@ -2,7 +2,7 @@
 // list, with every step written to the download log.
 #include "download/download_worker.h"
 
-#include <curl/curl.h>
+#include "download/curl_api.h"
 
 #include <cstring>
 #include <exception>

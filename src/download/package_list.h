@@ -4,7 +4,7 @@
 // image), from which the image list is built.
 #pragma once
 
-#include <curl/curl.h>
+#include "download/curl_api.h"
 
 #include <cstdint>
 #include <string>

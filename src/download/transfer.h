@@ -3,7 +3,7 @@
 // progress with stop, the range probe and the resumed transfer).
 #pragma once
 
-#include <curl/curl.h>
+#include "download/curl_api.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,19 +1,16 @@
 // An HTTP/1.1 test server on 127.0.0.1 with replies scripted per path.
 #include "support/http_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cstring>
+
+#include "support/loopback_socket.h"
 
 namespace testsupport {
 
 namespace {
 
-constexpr int kPollMs = 100;
+using namespace loopback;
+
 constexpr size_t kMaxHead = 64 * 1024;
 
 std::string Lower(std::string text) {
@@ -28,30 +25,6 @@ std::string Trim(const std::string& text) {
     if (b == std::string::npos) return "";
     size_t e = text.find_last_not_of(" \t");
     return text.substr(b, e - b + 1);
-}
-
-// Waits until fd can be read; false when the server stops first.
-bool WaitReadable(int fd, const std::atomic<bool>& stop) {
-    while (!stop) {
-        pollfd p{fd, POLLIN, 0};
-        int n = ::poll(&p, 1, kPollMs);
-        if (n > 0) return true;
-        if (n < 0 && errno != EINTR) return false;
-    }
-    return false;
-}
-
-bool SendAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 const char* Reason(int status) {
@@ -113,23 +86,8 @@ bool HttpRequest::HasHeader(const std::string& name) const {
 }
 
 HttpServer::HttpServer() {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return;
-    int one = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    socklen_t length = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd, 16) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ::close(fd);
-        return;
-    }
-    m_listen = fd;
-    m_port = ntohs(address.sin_port);
+    m_listen = Listen(&m_port);
+    if (m_listen == kNoSocket) return;
     m_acceptor = std::thread([this] { AcceptLoop(); });
 }
 
@@ -138,10 +96,10 @@ HttpServer::~HttpServer() {
     if (m_acceptor.joinable()) m_acceptor.join();
     {
         std::lock_guard<std::mutex> lock(m_lock);
-        for (int fd : m_connections) ::shutdown(fd, SHUT_RDWR);
+        for (Socket connection : m_connections) Shutdown(connection);
     }
     for (std::thread& worker : m_workers) worker.join();
-    if (m_listen >= 0) ::close(m_listen);
+    if (m_listen != kNoSocket) Close(m_listen);
 }
 
 std::string HttpServer::Url(const std::string& path) const {
@@ -184,20 +142,20 @@ HttpReply HttpServer::NextReply(const std::string& path, bool* found) {
 
 void HttpServer::AcceptLoop() {
     while (WaitReadable(m_listen, m_stop)) {
-        int connection = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
-        if (connection < 0) continue;
+        Socket connection = Accept(m_listen);
+        if (connection == kNoSocket) continue;
         std::lock_guard<std::mutex> lock(m_lock);
         m_connections.push_back(connection);
         m_workers.emplace_back([this, connection] { Serve(connection); });
     }
 }
 
-void HttpServer::Serve(int connection) {
+void HttpServer::Serve(Socket connection) {
     std::string head;
     char buffer[8192];
     size_t end = std::string::npos;
     while (end == std::string::npos && head.size() < kMaxHead && WaitReadable(connection, m_stop)) {
-        ssize_t n = ::recv(connection, buffer, sizeof buffer, 0);
+        long n = Receive(connection, buffer, sizeof buffer);
         if (n <= 0) break;
         head.append(buffer, static_cast<size_t>(n));
         end = head.find("\r\n\r\n");
@@ -277,7 +235,7 @@ void HttpServer::Serve(int connection) {
         if (reply.cutAfter >= 0 && reply.holdAfterCut) {
             // Held open until the client goes away or the server is destroyed.
             while (WaitReadable(connection, m_stop)) {
-                if (::recv(connection, buffer, sizeof buffer, 0) <= 0) break;
+                if (Receive(connection, buffer, sizeof buffer) <= 0) break;
             }
         }
     }
@@ -289,7 +247,7 @@ void HttpServer::Serve(int connection) {
             break;
         }
     }
-    ::close(connection);
+    Close(connection);
 }
 
 }  // namespace testsupport

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/loopback_socket.h"
+
 namespace testsupport {
 
 // What the server answers to one request of a path.
@@ -58,7 +60,7 @@ class HttpServer {
     HttpServer& operator=(const HttpServer&) = delete;
 
     // False when the socket could not be set up; every other call is then harmless.
-    bool Ok() const { return m_listen >= 0; }
+    bool Ok() const { return m_listen != loopback::kNoSocket; }
     uint16_t Port() const { return m_port; }
     // "http://127.0.0.1:<port>" + path.
     std::string Url(const std::string& path) const;
@@ -75,16 +77,16 @@ class HttpServer {
 
   private:
     void AcceptLoop();
-    void Serve(int connection);
+    void Serve(loopback::Socket connection);
     HttpReply NextReply(const std::string& path, bool* found);
 
-    int m_listen = -1;
+    loopback::Socket m_listen = loopback::kNoSocket;
     uint16_t m_port = 0;
     std::atomic<bool> m_stop{false};
     mutable std::mutex m_lock;
     std::map<std::string, std::vector<HttpReply>> m_replies;
     std::vector<HttpRequest> m_requests;
-    std::vector<int> m_connections;  // open connections, closed on destruction
+    std::vector<loopback::Socket> m_connections;  // open connections, closed on destruction
     std::vector<std::thread> m_workers;
     std::thread m_acceptor;
 };

@@ -7,8 +7,6 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include "platform/fs.h"
@@ -81,29 +79,20 @@ TempPrefix::~TempPrefix() {
     platform::ReloadMachine();
 }
 
+bool IsEmulatedMachine() { return true; }
+
+bool AttachExampleMedium(TempPrefix& prefix, std::string* why) {
+    prefix.WriteHostFile("machine.ini", "[drives]\nC = drive_c, fixed\nD = " ZEFISETUP_SOURCE_DIR
+                                        "/examples/medium, cdrom, RIDEZEZ01\n");
+    platform::ReloadMachine();
+    if (platform::GetDriveType("D:\\") == platform::kDriveCdRom) return true;
+    *why = "the example medium could not be mapped as drive D:";
+    return false;
+}
+
 std::string TempPrefix::Host(const std::string& relative) const {
     if (relative.empty()) return m_path;
     return m_path + "/" + relative;
 }
-
-void TempPrefix::WriteHostFile(const std::string& relative, const std::string& content) const {
-    fs::path p = Host(relative);
-    std::error_code ec;
-    fs::create_directories(p.parent_path(), ec);
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << content;
-    if (!out) ADD_FAILURE() << "cannot write " << p;
-}
-
-std::string TempPrefix::ReadHostFile(const std::string& relative) const {
-    std::ifstream in(Host(relative), std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void PrefixTest::SetUp() { m_prefix = std::make_unique<TempPrefix>(); }
-
-void PrefixTest::TearDown() { m_prefix.reset(); }
 
 }  // namespace testsupport

@@ -1,5 +1,7 @@
-// A temporary emulated machine for one test: its own $ZEFISETUP_PREFIX with machine.ini,
-// drive C: and whatever drives the test adds; removed again at the end.
+// A temporary machine for one test. On the emulated machine: its own $ZEFISETUP_PREFIX with
+// machine.ini, drive C: and whatever drives the test adds; removed again at the end. On Windows
+// (tests/support/win32): the real machine, whose drive C: is "drive_c" of the prefix, cleaned
+// of what the test left there at its end.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,6 +10,17 @@
 #include <string>
 
 namespace testsupport {
+
+// True on the emulated machine (machine.ini, host directories behind the drives), false on the
+// real Windows machine.
+bool IsEmulatedMachine();
+
+// The example medium as the DVD in drive D: (CD-ROM, label "RIDEZEZ01", read-only), for the
+// life of the prefix. On the emulated machine the prefix's machine.ini maps it; on Windows the
+// test runner maps it before the run (scripts/windows-tests.sh) and this checks it is there.
+// Returns false, with the reason in *why, when there is no such drive.
+class TempPrefix;
+bool AttachExampleMedium(TempPrefix& prefix, std::string* why);
 
 class TempPrefix {
   public:
@@ -19,7 +32,7 @@ class TempPrefix {
     TempPrefix(const TempPrefix&) = delete;
     TempPrefix& operator=(const TempPrefix&) = delete;
 
-    // Absolute host path of the prefix, and of a path relative to it.
+    // Absolute host path of the prefix, and of a path relative to it ("drive_c/..." is on C:).
     const std::string& Path() const { return m_path; }
     std::string Host(const std::string& relative) const;
     // Creates a host file (and its directories) relative to the prefix.
@@ -32,6 +45,8 @@ class TempPrefix {
     bool m_hadPrefix = false;
     std::string m_oldPrefix;
     std::string m_oldCwd;
+    // What the Windows backend's clean-up compares with at the end.
+    std::shared_ptr<void> m_snapshot;
 };
 
 // Fixture giving each test its own prefix in m_prefix.

@@ -1,0 +1,86 @@
+# Sourced by the Windows test scripts: Wine prefixes for zefisetup.exe and its tests.
+# wine_locale DIR: the Czech locale, compiled into DIR/locale when missing.
+# wine_boot_template DIR: boots a fresh 64-bit Wine prefix in DIR (about 10 s) with the locale
+#   of a Czech Windows (ANSI code page 1250, OEM 852, language 1029), then stops its wineserver.
+# wine_fresh_prefix TEMPLATE DIR: DIR becomes a fresh copy of the booted prefix TEMPLATE.
+# winepath_of PATH: the Windows name (on Z:) of a host path.
+# wine_map_medium PREFIX DIR: the example medium as the CD-ROM drive D: of the prefix.
+# wine_run PREFIX ARGS...: runs "wine64 ARGS" in PREFIX, headless (a virtual X display through
+#   xvfb-run), and waits for the prefix's wineserver, so that the registry is on disk after it.
+
+export WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
+export PATH=$PATH:/usr/lib/wine
+# The Windows locale comes from the Unix one: cs_CZ gives the code pages of a Czech Windows. The
+# locale is compiled once into a private folder (LOCPATH), leaving the system's locales alone.
+wine_locale() {
+    local dir=$1/locale
+    if [ ! -d "$dir/cs_CZ.UTF-8" ]; then
+        mkdir -p "$dir"
+        localedef -i cs_CZ -f UTF-8 "$dir/cs_CZ.UTF-8" >/dev/null 2>&1 || true
+        [ -d "$dir/cs_CZ.UTF-8" ] || { echo "cannot compile the cs_CZ.UTF-8 locale" >&2; return 1; }
+    fi
+    # Given to Wine only; this shell keeps its own locale.
+    wine_locale_env=(LOCPATH="$dir" LC_ALL=cs_CZ.UTF-8 LANG=cs_CZ.UTF-8)
+}
+wine_locale_env=()
+
+wine_program() {
+    local p
+    for p in wine64 wine /usr/lib/wine/wine64; do
+        if command -v "$p" >/dev/null; then command -v "$p"; return; fi
+    done
+    echo "wine64 is missing (scripts/deps.sh installs it)" >&2
+    return 1
+}
+
+wine_run() {
+    local prefix=$1 status=0
+    shift
+    env "${wine_locale_env[@]}" WINEPREFIX="$prefix" xvfb-run -a -s "-screen 0 1024x768x24" \
+        "$(wine_program)" "$@" || status=$?
+    WINEPREFIX=$prefix wineserver -w || true
+    return $status
+}
+
+wine_boot_template() {
+    local dir=$1
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    wine_run "$dir" wineboot --init >/dev/null 2>&1
+    local acp
+    acp=$(grep -m1 '^"ACP"=' "$dir/system.reg" | tr -d '\r')
+    if [ "$acp" != '"ACP"="1250"' ]; then
+        echo "wine prefix: ANSI code page is ${acp:-unknown}, not 1250 (is the cs_CZ locale known?)" >&2
+        return 1
+    fi
+}
+
+wine_fresh_prefix() {
+    rm -rf "$2"
+    # Hard links: a booted prefix is some 700 MB, nearly all of it system files nobody changes.
+    # What Wine does change (the registry, saved by rename) and what tests write is their own.
+    cp -al "$1" "$2"
+    local f
+    for f in "$2"/*.reg; do cp --remove-destination "$1/$(basename "$f")" "$f"; done
+}
+
+# winepath_of PATH: the Windows name of a host path (drive Z: is the host's root).
+winepath_of() {
+    local p=$1
+    printf 'Z:%s' "${p//\//\\}"
+}
+
+# wine_map_medium PREFIX DIR: a read-only copy of the example medium in DIR becomes drive D: of
+# the prefix, a CD-ROM labelled "RIDEZEZ01": the dosdevices link, the drive type under
+# HKLM\Software\Wine\Drives, the label in the folder's .windows-label.
+wine_map_medium() {
+    local prefix=$1 medium=$2 repo
+    repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    [ -d "$medium" ] && chmod -R u+w "$medium"
+    rm -rf "$medium"
+    cp -a "$repo/examples/medium" "$medium"
+    printf 'RIDEZEZ01\n' >"$medium/.windows-label"
+    find "$medium" -type f -exec chmod a-w {} +
+    ln -sfn "$medium" "$prefix/dosdevices/d:"
+    wine_run "$prefix" reg add 'HKLM\Software\Wine\Drives' /v d: /d cdrom /f >/dev/null 2>&1
+}
