@@ -15,7 +15,8 @@ else()
   list(REMOVE_ITEM support_srcs
     ${support_dir}/temp_prefix.cpp ${support_dir}/child_process.cpp
     ${support_dir}/dns_server.cpp ${support_dir}/loopback_socket_posix.cpp
-    ${support_dir}/https_server.cpp ${support_dir}/iso_image.cpp)
+    ${support_dir}/https_server.cpp ${support_dir}/iso_image.cpp
+    ${support_dir}/run_command.cpp ${support_dir}/terminal_run.cpp ${support_dir}/tmpfs_mount.cpp)
   file(GLOB win32_support CONFIGURE_DEPENDS ${support_dir}/win32/*.cpp)
   list(APPEND support_srcs ${win32_support})
   set(test_layers platform resources ui system script download)
@@ -37,7 +38,14 @@ set(zefi_emulation_only_tests
   # Schannel does not check.
   download/attach_image_test.cpp download/discovery_test.cpp download/disk_images_test.cpp
   download/download_worker_test.cpp download/hash_md5_test.cpp download/https_test.cpp
-  download/package_list_test.cpp download/transfer_test.cpp)
+  download/package_list_test.cpp download/transfer_test.cpp
+  # Scripted download failures through the test HTTP server and the worker fixture.
+  download/download_failures_test.cpp
+  # Small tmpfs volumes, cut ISO images and read errors that only the emulation can stage;
+  # script runs and checks against the emulated drives; the install log's answered boxes.
+  system/csystem_replace_test.cpp system/text_file_read_errors_test.cpp
+  system/answered_messages_test.cpp script/config_actions_test.cpp
+  script/script_check_test.cpp)
 
 # The test sources of one layer for this backend, in ${out}. tests/platform/emulation holds the
 # emulated machine's own tests, tests/<layer>/win32 those of the real Windows machine;

@@ -1,5 +1,6 @@
 // The last error as the system keeps it, and the system's own texts of error codes.
 #include "platform/errors.h"
+#include "platform/os_error.h"
 
 #include <cstdio>
 
@@ -55,5 +56,8 @@ std::string FormatErrorMessage(uint32_t code) {
     ::SetLastError(saved);
     return result;
 }
+
+// libcurl's CURLINFO_OS_ERRNO is WSAGetLastError's number on Windows: already a Win32 code.
+uint32_t SystemErrorFromOsError(long osError) { return static_cast<uint32_t>(osError); }
 
 }  // namespace platform

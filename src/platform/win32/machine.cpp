@@ -1,6 +1,8 @@
 // Languages, clocks, version and power management of the Windows machine.
 #include "platform/machine.h"
 
+#include <conio.h>
+
 #include "platform/win32/win_util.h"
 
 namespace platform {
@@ -78,6 +80,16 @@ void SetCurrentThreadPriority(ThreadPriority priority) {
 
 void ReloadMachine() {
     // The real machine describes itself; there is nothing to read again.
+}
+
+void ReadConsoleCharacter() {
+    // Only a console has a person behind it; a pipe, a file or no standard input at all is
+    // an unattended run, which must not wait here.
+    HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    if (input == nullptr || input == INVALID_HANDLE_VALUE) return;
+    if (::GetFileType(input) != FILE_TYPE_CHAR || !::GetConsoleMode(input, &mode)) return;
+    _getch();
 }
 
 }  // namespace platform
