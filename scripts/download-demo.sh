@@ -101,7 +101,14 @@ message 162 no
 ANSWERS
 echo
 echo "== the same again: this image set is installed already"
-(cd "$temp" && "$program" -m "$base/sites.txt" </dev/null)
+# The declined update ends with its own exit status (10); anything else is a failure.
+second=0
+(cd "$temp" && "$program" -m "$base/sites.txt" </dev/null) || second=$?
+if [ "$second" != 10 ]; then
+    echo "download-demo: the second run ended with status $second, expected 10 (declined)" >&2
+    exit 1
+fi
+echo "(exit status 10: the same data is installed already, the update was declined)"
 
 finish
 trap - EXIT

@@ -7,6 +7,8 @@ system_dlls=" kernel32.dll advapi32.dll user32.dll gdi32.dll shell32.dll ole32.d
  comctl32.dll comdlg32.dll shlwapi.dll dnsapi.dll crypt32.dll bcrypt.dll secur32.dll ws2_32.dll
  iphlpapi.dll wldap32.dll normaliz.dll virtdisk.dll dbghelp.dll msvcrt.dll ntdll.dll rpcrt4.dll
  version.dll userenv.dll "
+# One blank between names, also where the list above breaks its lines.
+system_dlls=" $(echo $system_dlls) "
 status=0
 for exe in "$@"; do
     dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)

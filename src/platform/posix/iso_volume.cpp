@@ -256,9 +256,12 @@ class IsoVolume final : public ImageVolume {
         CdioListNode_t* node;
         _CDIO_LIST_FOREACH(node, list) {
             auto* stat = static_cast<iso9660_stat_t*>(_cdio_list_node_data(node));
-            // A listing with one record outside the image is refused whole: libiso9660 would
-            // follow it on the next lookup through this directory.
-            if (!ExtentFits(stat->lsn, stat->size, m_imageBlocks)) {
+            // A listing with one directory record outside the image is refused whole:
+            // libiso9660 would follow it (and allocate its claimed length) on the next lookup
+            // through this directory. A file whose data runs past the end of a cut image stays
+            // listed; reading it fails at the first block that is not there.
+            if (stat->type == iso9660_stat_s::_STAT_DIR &&
+                !ExtentFits(stat->lsn, stat->size, m_imageBlocks)) {
                 fits = false;
                 break;
             }

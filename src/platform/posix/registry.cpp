@@ -172,6 +172,11 @@ std::vector<Key> Parse(const std::string& content) {
             while (!value.text.empty() && value.text.back() == '\\' && i + 1 < lines.size()) {
                 value.text += "\n" + lines[++i];
             }
+            // A continuation mark on the file's last line continues nothing; kept, it would take
+            // in the line written after it on the next save and lose that value.
+            if (!value.text.empty() && value.text.back() == '\\' && i + 1 >= lines.size()) {
+                value.text.pop_back();
+            }
         }
         current->values.push_back(value);
     }

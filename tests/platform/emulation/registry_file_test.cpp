@@ -102,6 +102,23 @@ TEST_F(RegistryFile, ReadsHandWrittenFilesWithCrLfAndOtherTypes) {
     EXPECT_EQ(value, "-Q 1,0 -o \"C:\\Zefi dir\"");
 }
 
+TEST_F(RegistryFile, ADanglingContinuationOnTheLastLineTakesNoValueWrittenAfterIt) {
+    m_prefix->WriteHostFile("system.reg",
+                            "Windows Registry Editor Version 5.00\r\n\r\n"
+                            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zefi Publishing\\ZEFI]\r\n"
+                            "\"Broken\"=\"-q \\\r\n");
+    {
+        RegKey key;
+        ASSERT_EQ(key.Open(Hive::LocalMachine, kZefiKey, platform::kKeyAllAccess), 0u);
+        ASSERT_EQ(key.SetString("InstallDir", "C:\\ZEFI"), 0u);
+    }
+    RegKey key;
+    ASSERT_EQ(key.Open(Hive::LocalMachine, kZefiKey, platform::kKeyRead), 0u);
+    std::string value;
+    EXPECT_EQ(key.QueryString("InstallDir", &value), 0u) << RegFile();
+    EXPECT_EQ(value, "C:\\ZEFI");
+}
+
 TEST_F(RegistryFile, WriteAccessToTheMachineHiveNeedsAdministratorRights) {
     {
         RegKey key;
