@@ -140,6 +140,26 @@ TEST_F(ExitCode, FailedDownload) {
     EXPECT_EQ(m_status, 9) << out;
 }
 
+TEST_F(ExitCode, DeclinedRerunOfTheInstalledImageSet) {
+    // The server offers exactly the image set that "zefisetup.rep" records as installed.
+    const std::string digest = "0123456789abcdef0123456789abcdef";
+    testsupport::HttpServer server;
+    ASSERT_TRUE(server.Ok());
+    testsupport::HttpReply packages;
+    packages.body = digest + " zefi1.iso\r\n";
+    server.Set("/zefi/packages.txt", packages);
+    testsupport::HttpReply sites;
+    sites.body = "cz " + server.Url("/zefi/packages.txt") + "\r\n";
+    server.Set("/sites.txt", sites);
+    m_prefix->WriteHostFile("drive_c/ZEFI/zefisetup.rep", digest + "\r\n");
+    const std::string out =
+        WithAnswers("-m '" + server.Url("/sites.txt") + "'",
+                    "dialog 1 1000\ndialog 4 ok 1002=C:\\ZEFI\nmessage 162 no\n");
+    EXPECT_NE(out.find("message 162: "), std::string::npos) << out;
+    EXPECT_EQ(out.find(kCopyDialog), std::string::npos) << out;
+    EXPECT_EQ(m_status, 10) << out;
+}
+
 TEST_F(ExitCode, AnswerEveryMessageBoxWithS) {
     const std::string out = RunProgram("-s -i 'D:\\' -o 'C:\\NEW' -Q 1,0,1,1,1", "", false);
     // Only the dialogs remain for the host; the boxes answered themselves.
