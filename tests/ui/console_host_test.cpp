@@ -269,8 +269,23 @@ TEST_F(ConsoleHostTest, WorkerMessageBoxKeepsTheDialogInSightAndOffersEscOnlyWit
         answer = ui::MessageBox(std::string("Přepsat soubor?"), ui::Buttons::YesNo);
         dlg.PostClose(ui::kIdOk);
     };
+    // The last frame drawn with the box in it. The worker may ask before its dialog is on the
+    // terminal; the box is drawn again with the dialog above it as soon as the dialog is.
+    auto lastBoxFrame = [&] {
+        const std::string screen = term.Screen();
+        const size_t box = screen.rfind("Přepsat soubor?");
+        if (box == std::string::npos) return std::string();
+        const size_t drawn = screen.rfind("\x1b[H", box);
+        const size_t end = screen.find("\x1b[H", box);
+        if (drawn == std::string::npos) return std::string();
+        return screen.substr(drawn, end == std::string::npos ? end : end - drawn);
+    };
     std::thread typist([&] {
         if (!term.WaitFor("Přepsat soubor?")) return;
+        for (int i = 0; i < 1000 && lastBoxFrame().find("=== Konzole ===") == std::string::npos;
+             ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
         term.Type("\x1b");  // a box without Cancel cannot be escaped
         term.Type("2\n");
     });
@@ -280,7 +295,7 @@ TEST_F(ConsoleHostTest, WorkerMessageBoxKeepsTheDialogInSightAndOffersEscOnlyWit
     // The screen drawn with the box holds the dialog's caption and progress bar above it, and
     // its prompt does not offer Esc.
     const std::string screen = term.Screen();
-    const size_t box = screen.find("Přepsat soubor?");
+    const size_t box = screen.rfind("Přepsat soubor?");
     ASSERT_NE(box, std::string::npos);
     const size_t drawn = screen.rfind("\x1b[H", box);
     ASSERT_NE(drawn, std::string::npos);
