@@ -40,7 +40,7 @@ class CzechPaths : public DriverTest {
         std::string command = "cd '" + m_prefix->Host("drive_c/Temp") + "' && " + environment +
                               " ZEFISETUP_PREFIX='" + m_prefix->Path() + "' '" + ZEFISETUP_BINARY +
                               "' " + args + " </dev/null 2>&1";
-        return drivertest::RunCommand(command, &m_status);
+        return testsupport::RunCommand(command, &m_status);
     }
     static std::map<std::string, std::string> LnkInfo(const std::string& hostPath) {
         std::map<std::string, std::string> fields;

@@ -87,9 +87,6 @@ class DriverTest : public testsupport::PrefixTest {
 // Number of times needle occurs in text.
 int Count(const std::string& text, const std::string& needle);
 
-// Runs a shell command and returns everything it wrote to the pipe; *status gets pclose's.
-std::string RunCommand(const std::string& command, int* status);
-
 // ---- Definitions. ----
 
 inline std::string DriverTest::MachineIni(const std::string& extraIni, const std::string& medium) {
@@ -170,17 +167,6 @@ inline uint32_t DriverTest::ServiceState() {
     if (service != nullptr) platform::CloseServiceHandle(service);
     platform::CloseServiceHandle(manager);
     return ok ? status.currentState : 0;
-}
-
-inline std::string RunCommand(const std::string& command, int* status) {
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return "popen failed";
-    std::string out;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    *status = pclose(pipe);
-    return out;
 }
 
 inline int Count(const std::string& text, const std::string& needle) {
