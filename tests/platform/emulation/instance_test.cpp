@@ -1,4 +1,6 @@
-// Tests of the open-title registry that refuses a second setup instance.
+// The open-title registry and the run lock across processes on the emulated machine: a lock
+// file and its flock, a process that dies holding them. What every backend keeps is in
+// tests/platform/instance_test.cpp.
 #include "platform/instance.h"
 
 #include <gtest/gtest.h>
@@ -32,32 +34,9 @@ bool WaitForHostFile(const std::string& path) {
     return false;
 }
 
-class Instance : public testsupport::PrefixTest {};
+class InstanceAcrossProcesses : public testsupport::PrefixTest {};
 
-TEST_F(Instance, TitleIsOpenExactlyWhileRegistered) {
-    EXPECT_FALSE(IsTitleOpen(kCzechTitle));
-    {
-        TitleRegistration menu(kCzechTitle);
-        EXPECT_TRUE(IsTitleOpen(kCzechTitle));
-        EXPECT_FALSE(IsTitleOpen(kSlovakTitle));
-        EXPECT_FALSE(IsTitleOpen("Instalace ZEFI pro windows"));
-        {
-            // A dialog opened over the main menu carries the same title.
-            TitleRegistration destination(kCzechTitle);
-            EXPECT_TRUE(IsTitleOpen(kCzechTitle));
-        }
-        EXPECT_TRUE(IsTitleOpen(kCzechTitle));
-    }
-    EXPECT_FALSE(IsTitleOpen(kCzechTitle));
-    {
-        TitleRegistration slovak(kSlovakTitle);
-        EXPECT_TRUE(IsTitleOpen(kSlovakTitle));
-        EXPECT_FALSE(IsTitleOpen(kCzechTitle));
-    }
-    EXPECT_FALSE(IsTitleOpen(kSlovakTitle));
-}
-
-TEST_F(Instance, AnotherProcessSeesTheTitleUntilItEnds) {
+TEST_F(InstanceAcrossProcesses, AnotherProcessSeesTheTitleUntilItEnds) {
     const std::string ready = m_prefix->Host("ready");
     const std::string release = m_prefix->Host("release");
     pid_t pid = ::fork();
@@ -81,7 +60,7 @@ TEST_F(Instance, AnotherProcessSeesTheTitleUntilItEnds) {
     EXPECT_FALSE(IsTitleOpen(kSlovakTitle));
 }
 
-TEST_F(Instance, ProcessThatDiesWithoutCleaningUpLeavesNoTitleOpen) {
+TEST_F(InstanceAcrossProcesses, ProcessThatDiesWithoutCleaningUpLeavesNoTitleOpen) {
     pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -102,32 +81,7 @@ TEST_F(Instance, ProcessThatDiesWithoutCleaningUpLeavesNoTitleOpen) {
 
 using platform::RunLock;
 
-TEST_F(Instance, RunLockIsHeldByOneHolderAtATime) {
-    RunLock first;
-    ASSERT_TRUE(first.TryAcquire());
-    EXPECT_TRUE(first.IsHeld());
-    RunLock second;
-    EXPECT_FALSE(second.TryAcquire());
-    EXPECT_EQ(platform::GetLastError(), platform::kErrorAlreadyExists);
-    EXPECT_FALSE(second.IsHeld());
-    first.Release();
-    EXPECT_FALSE(first.IsHeld());
-    EXPECT_TRUE(second.TryAcquire());
-    {
-        RunLock third;
-        EXPECT_FALSE(third.TryAcquire());
-    }
-    second.Release();
-    {
-        RunLock scoped;
-        EXPECT_TRUE(scoped.TryAcquire());
-    }
-    // The destructor released it.
-    RunLock after;
-    EXPECT_TRUE(after.TryAcquire());
-}
-
-TEST_F(Instance, RunLockOfAProcessThatCrashesIsReleased) {
+TEST_F(InstanceAcrossProcesses, RunLockOfAProcessThatCrashesIsReleased) {
     const std::string ready = m_prefix->Host("ready");
     pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
@@ -148,7 +102,7 @@ TEST_F(Instance, RunLockOfAProcessThatCrashesIsReleased) {
     EXPECT_TRUE(mine.TryAcquire());
 }
 
-TEST_F(Instance, RunLockIsNotPassedToStartedPrograms) {
+TEST_F(InstanceAcrossProcesses, RunLockIsNotPassedToStartedPrograms) {
     RunLock lock;
     ASSERT_TRUE(lock.TryAcquire());
     // A program the run starts and leaves running must not keep the machine locked.
