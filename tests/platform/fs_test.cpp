@@ -185,6 +185,32 @@ TEST_F(Fs, MoveFileReplacesOnlyWhenAsked) {
     EXPECT_EQ(Read("Old.CFG"), "new");
 }
 
+// A file another program holds open is "in use", whichever side of the move it is: the error
+// tells the user to close that program, and both files stay as they were.
+TEST_F(Fs, MoveFileOverAFileInUseFailsWithASharingViolation) {
+    Write("Zefiwin.exe", "old program");
+    Write("Zefiwin.exe.~zf", "new program");
+    {
+        File running;
+        ASSERT_TRUE(running.Open("C:\\Zefiwin.exe", File::kRead, File::kShareRead,
+                                 File::kOpenExisting));
+        EXPECT_FALSE(MoveFile("C:\\Zefiwin.exe.~zf", "C:\\Zefiwin.exe", true));
+        EXPECT_EQ(GetLastError(), kErrorSharingViolation);
+        EXPECT_EQ(Read("Zefiwin.exe"), "old program");
+        EXPECT_EQ(Read("Zefiwin.exe.~zf"), "new program");
+    }
+    {
+        File source;
+        ASSERT_TRUE(source.Open("C:\\Zefiwin.exe.~zf", File::kRead, File::kShareRead,
+                                File::kOpenExisting));
+        EXPECT_FALSE(MoveFile("C:\\Zefiwin.exe.~zf", "C:\\Zefiwin.exe", true));
+        EXPECT_EQ(GetLastError(), kErrorSharingViolation);
+    }
+    // Once closed, the replacement goes through.
+    ASSERT_TRUE(MoveFile("C:\\Zefiwin.exe.~zf", "C:\\Zefiwin.exe", true));
+    EXPECT_EQ(Read("Zefiwin.exe"), "new program");
+}
+
 TEST_F(Fs, FindReturnsDotEntriesAndDetails) {
     Write("dir/f.bin", std::string(5000, 'x'));
     ASSERT_TRUE(CreateDirectory("C:\\dir\\Sub"));

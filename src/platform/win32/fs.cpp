@@ -232,6 +232,22 @@ bool RemoveDirectory(const std::string& path) {
     return true;
 }
 
+namespace {
+
+// Whether another handle holds path open without letting it be renamed or deleted. Windows
+// answers a rename of, or over, such a file with "access denied"; the file is in use, and the
+// error says so, since closing the program that holds it is what the user must do.
+bool IsInUse(const std::string& path) {
+    HANDLE handle = ::CreateFileA(path.c_str(), DELETE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_SHARING_VIOLATION;
+    ::CloseHandle(handle);
+    return false;
+}
+
+}  // namespace
+
 bool MoveFile(const std::string& from, const std::string& to, bool replaceExisting) {
     const std::string fullFrom = GetFullPathName(from), fullTo = GetFullPathName(to);
     // The same entry under another spelling is a rename that only changes case.
@@ -244,8 +260,12 @@ bool MoveFile(const std::string& from, const std::string& to, bool replaceExisti
     DWORD flags = MOVEFILE_WRITE_THROUGH;
     if (replaceExisting) flags |= MOVEFILE_REPLACE_EXISTING;
     if (!::MoveFileExA(from.c_str(), to.c_str(), flags)) {
-        const uint32_t error = win32::ChangeError(from, ::GetLastError());
-        return Fail(win32::ChangeError(to, error));
+        uint32_t error = win32::ChangeError(from, ::GetLastError());
+        error = win32::ChangeError(to, error);
+        if (error == kErrorAccessDenied && (IsInUse(from) || (replaceExisting && IsInUse(to)))) {
+            error = kErrorSharingViolation;
+        }
+        return Fail(error);
     }
     // A replaced file's space is free now.
     if (replaceExisting) win32::NoteDiskChange();
