@@ -107,6 +107,12 @@ class DialogWindow {
             if (controls[i].kind == ControlKind::DefButton) {
                 ::SendMessageW(window, DM_SETDEFID, static_cast<WPARAM>(controls[i].id), 0);
             }
+            // The dialog manager selects the whole text of the edit field that gets the focus
+            // at the start; a text shown for reading starts unselected, at its top.
+            if (controls[i].kind == ControlKind::Edit &&
+                (controls[i].style & resources::kStyleReadOnly) && m_children[i]) {
+                ::PostMessageW(m_children[i], EM_SETSEL, 0, 0);
+            }
             if (controls[i].kind == ControlKind::Icon && m_children[i]) {
                 ::SendMessageW(m_children[i], STM_SETICON,
                                reinterpret_cast<WPARAM>(::LoadIconW(nullptr, MAKEINTRESOURCEW(kSystemErrorIcon))), 0);
