@@ -7,7 +7,9 @@
 # runs the same two commands. Checked: both runs succeed; the installed files are the same;
 # InstallDir is in the 32-bit view of Wine's registry; Zefi.lnk reads back (lnkinfo) as on the
 # emulated machine; "inszefi.log" of each run equals the emulated machine's line for line, apart
-# from time stamps and free-space figures. Work files stay in WINDOWS_BUILD_DIR/e2e.
+# from time stamps and free-space figures. Then, without answers, the real windows: the main
+# menu opens, a second start is refused while it is open, and its close box ends the program.
+# Work files stay in WINDOWS_BUILD_DIR/e2e.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 win_dir=$(cd "$1" && pwd)
@@ -130,26 +132,41 @@ fi
 
 # Without an answers file the program says in a message box that its windows are not there yet,
 # and ends without doing anything.
+# Without answers the program shows its real windows: the main menu opens; a second start while
+# it is open ends at once with status 11 and shows nothing; the menu's close box ends the first
+# with status 0. ui_probe finds the windows and closes the menu as a person would.
 wine=$(wine_program)
-touch "$work/no-answers.start"
-sleep 1
+menu="Instalace ZEFI pro Windows"
 status=0
-(cd "$prefix/drive_c/Temp" && unset ZEFISETUP_ANSWERS && env "${wine_locale_env[@]}" WINEPREFIX="$prefix" xvfb-run -a bash -c '
-    timeout 120 "$1" "$2" "${@:4}" </dev/null >/dev/null 2>&1 & program=$!
-    "$1" "$3" "Setup systému ZEFI" 60
-    found=$?
-    wait $program; echo "exit $?"
-    exit $found' _ "$wine" "$win_dir/zefisetup.exe" "$win_dir/zefi_close_message.exe" "${command[@]}" \
-    >"$work/no-answers.out" 2>&1) || status=$?
+(cd "$prefix/drive_c/Temp" && unset ZEFISETUP_ANSWERS && env "${wine_locale_env[@]}" WINEPREFIX="$prefix" \
+    xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    wine=$1 exe=$2 probe=$3 menu=$4
+    shift 4
+    timeout 180 "$wine" "$exe" "$@" </dev/null >/dev/null 2>&1 &
+    program=$!
+    if ! "$wine" "$probe" wait "$menu" --with 1000 --with 1002 --with 2 90 >/dev/null; then
+        echo "no main menu"
+        kill $program
+        exit 1
+    fi
+    echo "main menu open"
+    timeout 90 "$wine" "$exe" "$@" </dev/null >/dev/null 2>&1
+    echo "second start: exit $?"
+    "$wine" "$probe" windows | grep -c "#32770" | sed "s/^/dialog windows: /"
+    "$wine" "$probe" close "$menu" --with 1000 >/dev/null
+    wait $program
+    echo "first start: exit $?"' _ "$wine" "$win_dir/zefisetup.exe" "$win_dir/ui_probe.exe" "$menu" \
+    -i 'D:\' -o 'C:\ZEFI' >"$work/no-answers.out" 2>&1) || status=$?
 WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+summary=$(tr '\n' ';' <"$work/no-answers.out")
 if [ $status != 0 ]; then
-    fail "no message box without ZEFISETUP_ANSWERS ($(tr '\n' ' ' <"$work/no-answers.out"))"
-elif ! grep -q 'ZEFISETUP_ANSWERS' "$work/no-answers.out" || grep -q '^exit 0$' "$work/no-answers.out"; then
-    fail "without ZEFISETUP_ANSWERS: $(tr '\n' ' ' <"$work/no-answers.out")"
-elif [ "$(find "$prefix/drive_c/Temp" -newer "$work/no-answers.start" | head -n 1)" != "" ]; then
-    fail "without ZEFISETUP_ANSWERS the program did something in C:\\Temp"
+    fail "without ZEFISETUP_ANSWERS: $summary"
+elif ! grep -qx 'second start: exit 11' "$work/no-answers.out" ||
+    ! grep -qx 'dialog windows: 1' "$work/no-answers.out" ||
+    ! grep -qx 'first start: exit 0' "$work/no-answers.out"; then
+    fail "without ZEFISETUP_ANSWERS: $summary"
 else
-    echo "e2e: without answers: message box \"$(head -n 1 "$work/no-answers.out")\", $(grep '^exit' "$work/no-answers.out")"
+    echo "e2e: without answers: $summary"
 fi
 
 if [ $failures = 0 ]; then echo "e2e: PASSED"; else echo "e2e: $failures check(s) failed"; fi

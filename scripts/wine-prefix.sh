@@ -47,6 +47,12 @@ wine_boot_template() {
     rm -rf "$dir"
     mkdir -p "$dir"
     wine_run "$dir" wineboot --init >/dev/null 2>&1
+    # Wine draws the caption buttons of its windows with Marlett, which the prefix must hold
+    # itself: found only in Wine's data folder, the buttons show as the letters "0", "1", "r".
+    local marlett
+    for marlett in /usr/share/wine/fonts/marlett.ttf /usr/lib/wine/fonts/marlett.ttf; do
+        [ -f "$marlett" ] && cp "$marlett" "$dir/drive_c/windows/Fonts/" && break
+    done
     local acp
     acp=$(grep -m1 '^"ACP"=' "$dir/system.reg" | tr -d '\r')
     if [ "$acp" != '"ACP"="1250"' ]; then
