@@ -26,9 +26,9 @@ set_target_properties(GTest::gtest_main PROPERTIES
   INTERFACE_LINK_LIBRARIES GTest::gtest)
 set(GTest_FOUND TRUE)
 
-# The system libraries behind the win32 backend: files, registry, services and CryptoAPI
-# (kernel32, advapi32), windows and message boxes (user32), shell folders, links and the folder
-# browser (shell32, ole32, oleaut32, uuid), DNS (dnsapi), Base64 (crypt32), virtual disks
-# (virtdisk), minidumps (dbghelp).
-set(zefi_platform_libs Threads::Threads kernel32 advapi32 user32 shell32 ole32 oleaut32 uuid
-    dnsapi crypt32 virtdisk dbghelp)
+# The system libraries behind the win32 backend and the dialog host: files, registry, services
+# and CryptoAPI (kernel32, advapi32), windows, dialogs and message boxes (user32, gdi32), progress
+# bars (comctl32), shell folders, links and the folder browser (shell32, ole32, oleaut32, uuid),
+# DNS (dnsapi), Base64 (crypt32), virtual disks (virtdisk), minidumps (dbghelp).
+set(zefi_platform_libs Threads::Threads kernel32 advapi32 user32 gdi32 comctl32 shell32 ole32
+    oleaut32 uuid dnsapi crypt32 virtdisk dbghelp)

@@ -162,14 +162,17 @@ void Dialog::EndDialog(int result) {
 }
 
 void Dialog::PostClose(int result) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_open || m_ended) return;
-    m_posted.push_back(result);
-    m_wake.notify_all();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_open || m_ended) return;
+        m_posted.push_back(result);
+        m_wake.notify_all();
+    }
+    Notify();
 }
 
 bool Dialog::SetTimer(int id, uint32_t periodMs) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
     if (!m_open) return false;
     // A period of 0 would fire without pause; Windows raises it to its minimum as well.
     const std::chrono::milliseconds period(std::max<uint32_t>(periodMs, 10));
@@ -182,6 +185,8 @@ bool Dialog::SetTimer(int id, uint32_t periodMs) {
         m_timers.push_back(timer);
     }
     m_wake.notify_all();
+    lock.unlock();
+    Notify();
     return true;
 }
 
@@ -478,9 +483,22 @@ int64_t Dialog::MillisecondsToNextTimer() const {
 }
 
 void Dialog::Wake() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_woken = true;
-    m_wake.notify_all();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_woken = true;
+        m_wake.notify_all();
+    }
+    Notify();
+}
+
+void Dialog::SetChangeHook(std::function<void()> hook) {
+    std::lock_guard<std::mutex> lock(m_hookMutex);
+    m_hook = std::move(hook);
+}
+
+void Dialog::Notify() {
+    std::lock_guard<std::mutex> lock(m_hookMutex);
+    if (m_hook) m_hook();
 }
 
 bool Dialog::OnInitDialog() {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -174,6 +175,12 @@ class Dialog {
     bool HasOkButton() const;
     // Wakes a RunPending wait early, from any thread (used by hosts when input arrived).
     void Wake();
+    // Sets what is called, on whichever thread did it, after the caption or a control changed,
+    // a close request was posted, a timer was set or the dialog was woken: how a host whose
+    // thread waits in a message loop learns that it has something to draw or run. The hook
+    // must return at once and may not call back into the dialog. An empty function removes it;
+    // once that returns, the old hook is not running and is never called again.
+    void SetChangeHook(std::function<void()> hook);
 
   protected:
     // Called once the controls exist; the default puts the members into the controls
@@ -199,7 +206,11 @@ class Dialog {
     ControlState* FindLocked(int id);
     const ControlState* FindLocked(int id) const;
     void Dispatch(int id, bool fromUser);
-    void Touch() { m_changes.fetch_add(1); }
+    void Touch() {
+        m_changes.fetch_add(1);
+        Notify();
+    }
+    void Notify();
 
     const int m_templateId;
     mutable std::mutex m_mutex;
@@ -213,6 +224,8 @@ class Dialog {
     bool m_woken = false;
     int m_result = 0;
     std::atomic<uint64_t> m_changes{0};
+    std::mutex m_hookMutex;  // held while the hook runs
+    std::function<void()> m_hook;
 };
 
 }  // namespace ui
