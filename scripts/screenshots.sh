@@ -7,16 +7,17 @@
 # zefisetup.exe with its real dialogs (no answers file) in a Wine virtual desktop on Xvfb, so
 # windows get title bars; ui_probe.exe walks it through real runs and ImageMagick's import
 # photographs each window:
-#   run 1, from a copy of the example medium as the read-only DVD D: (whose PROGRAM\zefi6.cfg
-#     carries the Z-disk licence, so the script asks for DVD 2, and whose dictionary holds one
-#     large file, so the copy lasts): main menu (1), instructions (8), installation search (3,
+#   run 1, from a copy of the example medium as the read-only DVD D: (its dictionary holds one
+#     large file, so the copy lasts; its zefi6.cfg a Z-disk licence): main menu (1), instructions (8), installation search (3,
 #     kept on screen by drives whose root folders hold very many entries), destination (4);
-#     a folder on the DVD: "create?" (question), "could not create" (error); C:\ZEFI: options
-#     (11), confirmation (7), copy progress (6), DVD 2 asked for (exclamation; D: becomes
-#     DVD 2), success (information);
+#     a folder on the DVD: "create?" (question), "could not create" (error); C:\ZEFI: copy
+#     progress (6), success (information);
 #   run 2, the update of that installation while its Zefiwin.exe is held open by another
-#     process, with every file to be copied: options, confirmation, copy error (9), Exit;
-#   run 3, started outside any medium with -m and a slow file server on 127.0.0.1: download
+#     process, with every file to be copied: options (11), confirmation (7), copy error (9),
+#     Exit;
+#   run 3, the update again, with a Z-disk licence in the installation's zefi6.cfg: DVD 2 is
+#     asked for (exclamation), D: becomes DVD 2, success;
+#   run 4, started outside any medium with -m and a slow file server on 127.0.0.1: download
 #     progress (142), cancelled.
 # A developer tool, not run by CI; it installs ImageMagick when missing. Work files stay in
 # WINDOWS_BUILD_DIR/screenshots.
@@ -29,12 +30,18 @@ done
 command -v import >/dev/null || apt-get install -y imagemagick >&2
 command -v Xvfb >/dev/null || apt-get install -y xvfb >&2
 command -v xorriso >/dev/null || apt-get install -y xorriso >&2
+[ -f /usr/share/wine/fonts/tahoma.ttf ] || apt-get install -y fonts-wine >&2
+/usr/bin/python3 -c 'import fontTools' 2>/dev/null || apt-get install -y python3-fonttools >&2
 source "$repo/scripts/wine-prefix.sh"
 wine=$(wine_program)
 
 out=$repo/docs/screenshots
 work=$win_dir/screenshots
-unlock_tree() { [ -d "$1" ] && chattr -R -i "$1" 2>/dev/null; chmod -R u+w "$1" 2>/dev/null || true; }
+unlock_tree() {
+    [ -d "$1" ] || return 0
+    chattr -R -i "$1" 2>/dev/null || true
+    chmod -R u+w "$1" 2>/dev/null || true
+}
 unlock_tree "$work"
 rm -rf "$work"
 mkdir -p "$work" "$out"
@@ -63,10 +70,12 @@ xvfb=$!
 server=
 prefix=
 cleanup() {
-    local p
-    for p in "$work"/*/prefix; do [ -d "$p" ] && WINEPREFIX=$p wineserver -k 2>/dev/null; done
-    [ -n "$server" ] && touch "$work/server.stop"
     kill "$xvfb" 2>/dev/null || true
+    [ -z "$server" ] || touch "$work/server.stop"
+    local p
+    for p in "$work"/*/prefix; do
+        [ ! -d "$p" ] || WINEPREFIX=$p wineserver -k 2>/dev/null || true
+    done
     unlock_tree "$work"
 }
 trap cleanup EXIT
@@ -77,12 +86,19 @@ probe() { w "$win_dir/ui_probe.exe" "$@"; }
 # Failures are counted in a file: the runs go in subshells, which end at their first failure.
 fail() {
     echo "screenshots: FAILED: $*" >&2
-    echo "screenshots: windows on the screen:" >&2
-    probe windows >&2 || true
+    if [ -d "$prefix" ]; then
+        echo "screenshots: windows on the screen:" >&2
+        probe windows >&2 || true
+    fi
     echo "$*" >>"$work/failures"
     DISPLAY=$display import -window root "$work/failed-$lang-$(wc -l <"$work/failures").png" || true
     return 1
 }
+
+# await CAPTION [--with ID]... SECONDS: the window must come; act COMMAND ...: ui_probe must
+# succeed.
+await() { probe wait "$@" >/dev/null || fail "no window $*"; }
+act() { probe "$@" || fail "ui_probe $* failed"; }
 
 # A prefix whose windows live in one virtual desktop of the screen's size, at the screen's
 # origin, so window coordinates are screen coordinates.
@@ -93,6 +109,21 @@ new_prefix() {
     w reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     w reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
     WINEPREFIX=$prefix wineserver -w
+    # Wine's own Tahoma (the dialogs' "MS Shell Dlg") and Marlett (the caption buttons), in the
+    # Windows fonts folder as on Windows, where the prefix surely takes them up. Tahoma's
+    # bitmaps for small sizes lack letters such as "ů" (a box instead); without them its
+    # outlines draw every letter.
+    cp /usr/share/wine/fonts/*.ttf "$prefix/drive_c/windows/Fonts/"
+    /usr/bin/python3 - "$prefix/drive_c/windows/Fonts" <<'PY'
+import sys
+from fontTools.ttLib import TTFont
+for name in ("tahoma.ttf", "tahomabd.ttf"):
+    font = TTFont("/usr/share/wine/fonts/" + name)
+    for table in ("EBDT", "EBLC", "EBSC"):
+        if table in font:
+            del font[table]
+    font.save(sys.argv[1] + "/" + name)
+PY
     local acp
     acp=$(grep -m1 '^"ACP"=' "$prefix/system.reg" | tr -d '\r')
     [ "$acp" = '"ACP"="1250"' ] || { echo "screenshots: $lang prefix has code page $acp" >&2; exit 1; }
@@ -124,18 +155,19 @@ shot() {
 }
 
 box=$(printf 'Setup syst\xc3\xa9mu ZEFI')
-# box_text WANTED... : the text of the message box on screen must contain one of WANTED.
+# box_text WANTED: waits for a message box whose text contains WANTED (the one before may
+# still be closing).
 box_text() {
-    local text
-    text=$(probe text "$box" 65535 | tr -d '\r') || { fail "no message box"; return 1; }
-    local want
-    for want in "$@"; do
-        case "$text" in *"$want"*) echo "screenshots:   box: $text"; return 0 ;; esac
+    local text=
+    for _ in $(seq 60); do
+        text=$(probe text "$box" 65535 2>/dev/null | tr -d '\r') || true
+        case "$text" in *"$1"*) echo "screenshots:   box: $text"; return 0 ;; esac
+        sleep 0.5
     done
     fail "message box says \"$text\", expected \"$1\""
 }
 
-# The example medium as two DVDs: the first without the second's folder, with a Z-disk
+# The example medium as two DVDs: the first without the second's folder, with the Z-disk
 # licence in the configuration it installs and a large dictionary file; the second alone.
 make_dvds() {
     local dir=$work/$lang
@@ -148,21 +180,27 @@ make_dvds() {
     chmod -R u+w "$dir/dvd2"
 }
 
-# Drives E: to N: whose root folders each hold 200000 entries: a lookup of "ZEFI" there reads
-# the whole folder (Wine matches names without regard to case), so the search takes seconds.
+# Drives E: to Y: whose root folders each hold 100000 entries of long names: a lookup of
+# "ZEFI" there reads the whole folder (Wine matches names without regard to case), so the
+# search takes seconds, as on a machine with slow network drives. The folder is made once.
 slow_drives() {
-    local big=$work/bigroot
-    if [ ! -d "$big" ]; then
+    local big=$win_dir/screenshots-bigroot
+    if [ ! -f "$big.done" ]; then
+        rm -rf "$big"
         mkdir -p "$big"
         python3 -c '
 import os, sys
 os.chdir(sys.argv[1])
-for i in range(200000):
-    os.close(os.open("f%06d" % i, os.O_CREAT | os.O_WRONLY, 0o644))
+pad = "x" * 200
+for i in range(100000):
+    os.close(os.open("%06d%s" % (i, pad), os.O_CREAT | os.O_WRONLY, 0o644))
 ' "$big"
+        touch "$big.done"
     fi
     local letter
-    for letter in e f g h i j k l m n; do ln -sfn "$big" "$prefix/dosdevices/$letter:"; done
+    for letter in e f g h i j k l m n o p q r s t u v w x y; do
+        ln -sfn "$big" "$prefix/dosdevices/$letter:"
+    done
 }
 
 start_program() {  # start_program DIR ARGS... : zefisetup.exe in Windows folder DIR
@@ -195,68 +233,84 @@ run_medium() {
 
     start_program "$temp" -i 'D:\'
     shot dialog-1 "$T" --with 1000 --with 1002
-    probe press "$T" --with 1000 1002
+    act press "$T" --with 1000 1002
     shot dialog-8 "$T" --with 1032
-    probe press "$T" --with 1032 1
-    probe gone "$T" --with 1032 10
-    probe press "$T" --with 1000 1000
+    act press "$T" --with 1032 1
+    act gone "$T" --with 1032 10
+    act press "$T" --with 1000 1000
     shot dialog-3 "" --with 2
     shot dialog-4 "$T" --with 1003
     # A folder on the DVD cannot be made.
-    probe settext "$T" --with 1003 1002 'D:\PROGRAMY\ZEFI'
-    probe press "$T" --with 1003 1
+    act settext "$T" --with 1003 1002 'D:\PROGRAMY\ZEFI'
+    act press "$T" --with 1003 1
     box_text 'PROGRAMY'
     shot message-question "$box" --with 6 --with 7
-    probe press "$box" 6
+    act press "$box" 6
     box_text 'PROGRAMY'
     shot message-error "$box" --with 1
-    probe press "$box" 1
-    probe settext "$T" --with 1003 1002 'C:\ZEFI'
-    probe press "$T" --with 1003 1
+    act press "$box" 1
+    act settext "$T" --with 1003 1002 'C:\ZEFI'
+    act press "$T" --with 1003 1
     box_text 'ZEFI'
-    probe press "$box" 6
-    probe wait "$T" --with 1011 60 >/dev/null
-    probe press "$T" --with 1011 1
-    probe wait "$T" --with 1031 60 >/dev/null
-    probe press "$T" --with 1031 1
+    act press "$box" 6
+    await "$T" --with 1011 60
+    act press "$T" --with 1011 1
+    await "$T" --with 1031 60
+    act press "$T" --with 1031 1
     # Copying: the large file is on its way once the source line names it.
-    probe wait "$copy" --with 1021 60 >/dev/null
+    await "$copy" --with 1021 60
     for _ in $(seq 300); do
         case "$(probe text "$copy" --with 1021 1009 | tr -d '\r')" in *SLOVNIK*) break ;; esac
         sleep 0.2
     done
     sleep 1
     shot dialog-6 "$copy" --with 1021
-    # DVD 2: asked for, put in, confirmed.
-    box_text 'DVD 2'
-    shot message-exclamation "$box" --with 1 --with 2
-    map_cdrom d "$work/$lang/dvd2" RIDEZEZ02
-    probe press "$box" 1
-    probe gone "$copy" --with 1021 120
+    act gone "$copy" --with 1021 120
+    box_text "$4"
     shot message-information "$box" --with 1
-    probe press "$box" 1
+    act press "$box" 1
 
     # The update while the product's program is in use: every file is copied anew.
     map_cdrom d "$dvd1" RIDEZEZ01
     local lockfile=$prefix/drive_c/ZEFI/Zefiwin.exe
     probe lock 'C:\ZEFI\Zefiwin.exe' 600 >"$work/$lang/lock.out" 2>&1 &
     for _ in $(seq 100); do grep -q locked "$work/$lang/lock.out" && break; sleep 0.1; done
-    probe press "$T" --with 1000 1000
-    probe wait "$T" --with 1003 60 >/dev/null
-    probe press "$T" --with 1003 1
-    probe wait "$T" --with 1011 60 >/dev/null
-    probe check "$T" --with 1011 1019 0
+    act press "$T" --with 1000 1000
+    await "$T" --with 1003 60
+    act press "$T" --with 1003 1
+    await "$T" --with 1011 60
+    act check "$T" --with 1011 1019 0
     shot dialog-11 "$T" --with 1011
-    probe press "$T" --with 1011 1
+    act press "$T" --with 1011 1
     shot dialog-7 "$T" --with 1031
-    probe press "$T" --with 1031 1
+    act press "$T" --with 1031 1
     shot dialog-9 "$T" --with 1037
-    probe press "$T" --with 1037 1
-    probe gone "$copy" --with 1021 60
+    act press "$T" --with 1037 1
+    act gone "$copy" --with 1021 60
     box_text "$3"
-    probe press "$box" 1
+    act press "$box" 1
     touch "$lockfile.unlock"
-    probe press "$T" --with 1000 2
+
+    # The update once more, for an installation licensed for the Z-disk (bit 4 of LICENCE in
+    # its zefi6.cfg, which an update keeps; a new installation writes the script's "&4"),
+    # which is on DVD 2: asked for, put in, confirmed.
+    sed -i 's/^LICENCE=.*/LICENCE= 4\r/' "$prefix/drive_c/ZEFI/zefi6.cfg"
+    act press "$T" --with 1000 1000
+    await "$T" --with 1003 60
+    act press "$T" --with 1003 1
+    await "$T" --with 1011 60
+    act press "$T" --with 1011 1
+    await "$T" --with 1031 60
+    act press "$T" --with 1031 1
+    await "$box" --with 1 --with 2 120
+    box_text 'DVD 2'
+    shot message-exclamation "$box" --with 1 --with 2
+    map_cdrom d "$work/$lang/dvd2" RIDEZEZ02
+    act press "$box" 1
+    act gone "$copy" --with 1021 120
+    box_text "$4"
+    act press "$box" 1
+    act press "$T" --with 1000 2
     finish_program
 }
 
@@ -310,14 +364,15 @@ run_download() {
     new_prefix
     local temp=$prefix/drive_c/Temp
     start_program "$temp" -m "$base/sites.txt"
-    probe wait "$T" --with 1000 60 >/dev/null
-    probe press "$T" --with 1000 1000
-    probe wait "$T" --with 1003 60 >/dev/null
-    probe settext "$T" --with 1003 1002 'C:\ZEFI'
-    probe press "$T" --with 1003 1
-    probe wait "$box" --with 6 30 >/dev/null && probe press "$box" 6
+    await "$T" --with 1000 60
+    act press "$T" --with 1000 1000
+    await "$T" --with 1003 60
+    act settext "$T" --with 1003 1002 'C:\ZEFI'
+    act press "$T" --with 1003 1
+    await "$box" --with 6 30
+    act press "$box" 6
     local down=$2
-    probe wait "$down" --with 1055 60 >/dev/null
+    await "$down" --with 1055 60
     # The image is coming in once the task line carries the estimate.
     for _ in $(seq 300); do
         case "$(probe text "$down" --with 1055 1055 | tr -d '\r')" in *:*:*) break ;; esac
@@ -325,10 +380,11 @@ run_download() {
     done
     sleep 1
     shot dialog-142 "$down" --with 1055
-    probe press "$down" --with 1055 2
-    probe wait "$box" --with 6 30 >/dev/null && probe press "$box" 6
-    probe gone "$down" --with 1055 60
-    probe press "$T" --with 1000 2
+    act press "$down" --with 1055 2
+    await "$box" --with 6 30
+    act press "$box" 6
+    act gone "$down" --with 1055 60
+    act press "$T" --with 1000 2
     finish_program
 }
 
@@ -344,20 +400,20 @@ xorriso -as mkisofs -quiet -J -R -V RIDEZEZ01 -o "$work/srv/zefi/zefi1.iso" "$wo
 start_server
 printf 'cz %s/zefi/packages.txt\r\n' "$base" >"$work/srv/sites.txt"
 
-for lang in cs sk; do
+for lang in ${SCREENSHOTS_LANGS:-cs sk}; do
     mkdir -p "$work/$lang"
     if [ $lang = cs ]; then
         locale_env cs_CZ
         title='Instalace ZEFI pro Windows' copy='Kopírování dat systému ZEFI'
-        down='Stažení instalačních souborů' interrupted='přerušena'
+        down='Stažení instalačních souborů' interrupted='přerušena' done='úspěšně'
     else
         locale_env sk_SK
         title='Inštalácia ZEFI pre Windows' copy='Kopírovanie dát systému ZEFI'
-        down='Stiahnutie inštalačných súborov' interrupted='prerušen'
+        down='Stiahnutie inštalačných súborov' interrupted='prerušen' done='úspešne'
     fi
     echo "screenshots: $lang: from the DVD"
     set +e
-    (set -e; run_medium "$title" "$copy" "$interrupted")
+    (set -e; run_medium "$title" "$copy" "$interrupted" "$done")
     status=$?
     set -e
     [ $status = 0 ] || fail "$lang: the run from the DVD stopped early (status $status)" || true

@@ -9,8 +9,9 @@
 //   ui_probe.exe controls CAPTION [--with ID]...          one line per child control
 //   ui_probe.exe close CAPTION [--with ID]...             sends the window WM_CLOSE
 //   ui_probe.exe gone CAPTION [--with ID]... [SECONDS]   waits until no such window is left
-//   ui_probe.exe activate CAPTION [--with ID]...          brings the window to the foreground
+//   ui_probe.exe activate CAPTION [--with ID]...          makes it the foreground window
 //   ui_probe.exe windows                                  lists the visible top-level windows
+//                                                         (class, title, x y w h, foreground)
 //   ui_probe.exe lock PATH SECONDS                        holds PATH open, shared with nobody
 //
 // The window is a visible top-level window of class "#32770" (dialogs and message boxes;
@@ -150,8 +151,9 @@ BOOL CALLBACK PrintControl(HWND child, LPARAM) {
 
 BOOL CALLBACK PrintTopLevel(HWND window, LPARAM) {
     if (!::IsWindowVisible(window)) return TRUE;
-    std::printf("%s\t%s\t%s\n", Utf8(ClassOf(window)).c_str(), Escaped(WindowText(window)).c_str(),
-                RectText(window).c_str());
+    std::printf("%s\t%s\t%s%s\n", Utf8(ClassOf(window)).c_str(),
+                Escaped(WindowText(window)).c_str(), RectText(window).c_str(),
+                window == ::GetForegroundWindow() ? "\tforeground" : "");
     return TRUE;
 }
 
@@ -260,8 +262,20 @@ int main() {
         return 0;
     }
     if (command == L"activate") {
+        // Joined to the window's input queue, this thread may make it the active window.
+        const DWORD own = ::GetCurrentThreadId();
+        const DWORD theirs = ::GetWindowThreadProcessId(window, nullptr);
+        ::AttachThreadInput(own, theirs, TRUE);
         ::SetForegroundWindow(window);
-        return ::GetForegroundWindow() == window ? 0 : 1;
+        ::SetActiveWindow(window);
+        ::AttachThreadInput(own, theirs, FALSE);
+        if (::GetForegroundWindow() != window) return 1;
+        // Wine makes the first window of a process started from a shell the foreground window
+        // without drawing its caption as active; the activation's own message does that.
+        DWORD_PTR ignored = 0;
+        ::SendMessageTimeoutW(window, WM_NCACTIVATE, TRUE, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                              &ignored);
+        return 0;
     }
     if (command == L"close") {
         ::PostMessageW(window, WM_CLOSE, 0, 0);
