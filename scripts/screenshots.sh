@@ -30,8 +30,7 @@ done
 command -v import >/dev/null || apt-get install -y imagemagick >&2
 command -v Xvfb >/dev/null || apt-get install -y xvfb >&2
 command -v xorriso >/dev/null || apt-get install -y xorriso >&2
-[ -f /usr/share/wine/fonts/tahoma.ttf ] || apt-get install -y fonts-wine >&2
-/usr/bin/python3 -c 'import fontTools' 2>/dev/null || apt-get install -y python3-fonttools >&2
+[ -f /usr/share/wine/fonts/marlett.ttf ] || apt-get install -y fonts-wine >&2
 source "$repo/scripts/wine-prefix.sh"
 wine=$(wine_program)
 
@@ -109,21 +108,12 @@ new_prefix() {
     w reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     w reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
     WINEPREFIX=$prefix wineserver -w
-    # Wine's own Tahoma (the dialogs' "MS Shell Dlg") and Marlett (the caption buttons), in the
-    # Windows fonts folder as on Windows, where the prefix surely takes them up. Tahoma's
-    # bitmaps for small sizes lack letters such as "ů" (a box instead); without them its
-    # outlines draw every letter.
-    cp /usr/share/wine/fonts/*.ttf "$prefix/drive_c/windows/Fonts/"
-    /usr/bin/python3 - "$prefix/drive_c/windows/Fonts" <<'PY'
-import sys
-from fontTools.ttLib import TTFont
-for name in ("tahoma.ttf", "tahomabd.ttf"):
-    font = TTFont("/usr/share/wine/fonts/" + name)
-    for table in ("EBDT", "EBLC", "EBSC"):
-        if table in font:
-            del font[table]
-    font.save(sys.argv[1] + "/" + name)
-PY
+    # Wine's Marlett draws the caption buttons; in the Windows fonts folder, as on Windows, the
+    # prefix surely takes it up. Wine's Tahoma stays out: its bitmaps for small sizes lack
+    # letters such as "ů" (a box instead), and its outlines come out wider than Windows' Tahoma;
+    # the dialogs' "MS Shell Dlg" falls back to a system font with every letter, and the
+    # dialogs' sizes follow that font.
+    cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
     local acp
     acp=$(grep -m1 '^"ACP"=' "$prefix/system.reg" | tr -d '\r')
     [ "$acp" = '"ACP"="1250"' ] || { echo "screenshots: $lang prefix has code page $acp" >&2; exit 1; }
@@ -139,18 +129,24 @@ map_cdrom() {
     w reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /d cdrom /f >/dev/null 2>&1
 }
 
-# shot NAME CAPTION [--with ID]...: waits for the window, lets it finish painting, and saves
-# the part of the screen it covers.
+# shot NAME CAPTION [--with ID]...: waits for the window, lets it finish painting, makes it
+# the active window and saves the part of the screen it covers; no other Wine process may
+# start in between (a starting one takes the activation away).
 shot() {
     local name=$1 rect x y wd ht
     shift
     rect=$(probe wait "$@" 60 | tr -d '\r') || { fail "no window for $name ($*)"; return 1; }
-    probe activate "$@" >/dev/null || true
     sleep 1
-    rect=$(probe wait "$@" 1 | tr -d '\r') || { fail "$name went away"; return 1; }
+    for _ in 1 2 3 4 5; do
+        probe activate "$@" >/dev/null && break
+        sleep 0.3
+    done
+    sleep 0.3
     read -r x y wd ht <<<"$rect"
     DISPLAY=$display import -window root -crop "${wd}x${ht}+${x}+${y}" +repage \
         "$out/$lang-$name.png"
+    [ "$(probe wait "$@" 0 | tr -d '\r')" = "$rect" ] ||
+        { fail "$name moved or went away while it was taken"; return 1; }
     echo "screenshots: $lang-$name.png ($rect)"
 }
 

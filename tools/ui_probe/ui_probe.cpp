@@ -262,13 +262,7 @@ int main() {
         return 0;
     }
     if (command == L"activate") {
-        // Joined to the window's input queue, this thread may make it the active window.
-        const DWORD own = ::GetCurrentThreadId();
-        const DWORD theirs = ::GetWindowThreadProcessId(window, nullptr);
-        ::AttachThreadInput(own, theirs, TRUE);
         ::SetForegroundWindow(window);
-        ::SetActiveWindow(window);
-        ::AttachThreadInput(own, theirs, FALSE);
         if (::GetForegroundWindow() != window) return 1;
         // Wine makes the first window of a process started from a shell the foreground window
         // without drawing its caption as active; the activation's own message does that.
