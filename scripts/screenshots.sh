@@ -8,10 +8,10 @@
 # windows get title bars; ui_probe.exe walks it through real runs and ImageMagick's import
 # photographs each window:
 #   run 1, from a copy of the example medium as the read-only DVD D: (its dictionary holds one
-#     large file, so the copy lasts; its zefi6.cfg a Z-disk licence): main menu (1), instructions (8), installation search (3,
-#     kept on screen by drives whose root folders hold very many entries), destination (4);
-#     a folder on the DVD: "create?" (question), "could not create" (error); C:\ZEFI: copy
-#     progress (6), success (information);
+#     large file, so the copy lasts; its zefi6.cfg has a LICENCE key): main menu (1),
+#     instructions (8), installation search (3, kept on screen by drives whose root folders
+#     hold very many entries), destination (4); a folder on the DVD: "create?" (question),
+#     "could not create" (error); C:\ZEFI: copy progress (6), success (information);
 #   run 2, the update of that installation while its Zefiwin.exe is held open by another
 #     process, with every file to be copied: options (11), confirmation (7), copy error (9),
 #     Exit;
@@ -19,8 +19,9 @@
 #     asked for (exclamation), D: becomes DVD 2, success;
 #   run 4, started outside any medium with -m and a slow file server on 127.0.0.1: download
 #     progress (142), cancelled.
-# A developer tool, not run by CI; it installs ImageMagick when missing. Work files stay in
-# WINDOWS_BUILD_DIR/screenshots.
+# A developer tool, not run by CI; it installs ImageMagick, Xvfb, xorriso and Wine's fonts when
+# missing. Work files stay in WINDOWS_BUILD_DIR/screenshots (SCREENSHOTS_LANGS="cs" makes one
+# language only).
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 win_dir=$(cd "${1:-$repo/build-win}" && pwd)
