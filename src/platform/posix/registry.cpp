@@ -173,8 +173,9 @@ std::vector<Key> Parse(const std::string& content) {
                 value.text += "\n" + lines[++i];
             }
             // A continuation mark on the file's last line continues nothing; kept, it would take
-            // in the line written after it on the next save and lose that value.
-            if (!value.text.empty() && value.text.back() == '\\' && i + 1 >= lines.size()) {
+            // in the line written after it on the next save and lose that value. The mark is
+            // every backslash the line ends with: one left over would still be one.
+            while (!value.text.empty() && value.text.back() == '\\' && i + 1 >= lines.size()) {
                 value.text.pop_back();
             }
         }

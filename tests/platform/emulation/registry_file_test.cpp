@@ -119,6 +119,25 @@ TEST_F(RegistryFile, ADanglingContinuationOnTheLastLineTakesNoValueWrittenAfterI
     EXPECT_EQ(value, "C:\\ZEFI");
 }
 
+TEST_F(RegistryFile, SeveralBackslashesEndingTheLastLineTakeNoValueWrittenAfterThem) {
+    m_prefix->WriteHostFile("system.reg",
+                            "Windows Registry Editor Version 5.00\r\n\r\n"
+                            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zefi Publishing\\ZEFI]\r\n"
+                            "\"Broken\"=\"-q\r\\\\\\\\\n");
+    for (int round = 0; round < 2; ++round) {
+        RegKey key;
+        ASSERT_EQ(key.Open(Hive::LocalMachine, kZefiKey, platform::kKeyAllAccess), 0u);
+        ASSERT_EQ(key.SetString(round == 0 ? "InstallDir" : "AutoParam", "C:\\ZEFI"), 0u);
+    }
+    RegKey key;
+    ASSERT_EQ(key.Open(Hive::LocalMachine, kZefiKey, platform::kKeyRead), 0u);
+    std::string value;
+    EXPECT_EQ(key.QueryString("InstallDir", &value), 0u) << RegFile();
+    EXPECT_EQ(value, "C:\\ZEFI");
+    EXPECT_EQ(key.QueryString("AutoParam", &value), 0u) << RegFile();
+    EXPECT_EQ(value, "C:\\ZEFI");
+}
+
 TEST_F(RegistryFile, WriteAccessToTheMachineHiveNeedsAdministratorRights) {
     {
         RegKey key;
