@@ -87,6 +87,35 @@ TEST_F(FileHandle, BlockCopyRoundTripsAndEndsWithAnEmptyRead) {
     }
 }
 
+TEST_F(FileHandle, ReadsWhatAnotherHandleWroteAfterTheOpening) {
+    // The file is a few bytes when the reader opens it and megabytes when it reads.
+    File seed;
+    ASSERT_TRUE(seed.Open("C:\\grow.bin", File::kWrite, 0, File::kCreateAlways));
+    uint32_t n = 0;
+    ASSERT_TRUE(seed.Write("tiny", 4, &n));
+    ASSERT_TRUE(seed.Close());
+    File in;
+    ASSERT_TRUE(in.Open("C:\\grow.bin", File::kRead, File::kShareRead | File::kShareWrite,
+                        File::kOpenExisting));
+    const std::string data = Pattern((size_t{3} << 20) + 777);
+    File out;
+    ASSERT_TRUE(out.Open("C:\\grow.bin", File::kWrite, File::kShareRead | File::kShareWrite,
+                         File::kOpenExisting));
+    ASSERT_TRUE(out.Write(data.data(), static_cast<uint32_t>(data.size()), &n));
+    ASSERT_TRUE(out.Close());
+
+    std::string back(data.size() + 100, '\0');
+    uint32_t got = 0;
+    ASSERT_TRUE(in.Read(back.data(), 10, &got));
+    ASSERT_EQ(got, 10u);
+    ASSERT_TRUE(in.Read(back.data() + 10, static_cast<uint32_t>(back.size() - 10), &got));
+    EXPECT_EQ(got, data.size() - 10);
+    back.resize(data.size());
+    EXPECT_EQ(back, data);
+    ASSERT_TRUE(in.Read(back.data(), 1, &got));
+    EXPECT_EQ(got, 0u);
+}
+
 TEST_F(FileHandle, LastWriteTimeSetThroughHandleSurvivesClose) {
     File f;
     ASSERT_TRUE(f.Open("C:\\t.bin", File::kWrite, 0, File::kCreateAlways));

@@ -65,6 +65,44 @@ TEST_F(StreamTest, CrLfAcrossTheReadBufferIsOneLineEnd) {
     EXPECT_TRUE(s.Eof());
 }
 
+TEST_F(StreamTest, ReadsLinesAppendedAfterTheOpening) {
+    Put("grow.log", "first\r\n");
+    Stream in;
+    ASSERT_TRUE(in.Open("C:\\grow.log", "r"));
+    char buf[256];
+    ASSERT_NE(in.Gets(buf, sizeof buf), nullptr);
+    EXPECT_STREQ(buf, "first\n");
+    // Far more than the stream's buffer, appended while the reader is open.
+    std::string expected;
+    Stream out;
+    ASSERT_TRUE(out.Open("C:\\grow.log", "a"));
+    for (int i = 0; i < 20000; ++i) {
+        const std::string line = "line " + std::to_string(i) + "\n";
+        ASSERT_TRUE(out.Puts(line));
+        expected += line;
+    }
+    ASSERT_TRUE(out.Close());
+    std::string back;
+    while (in.Gets(buf, sizeof buf)) back += buf;
+    EXPECT_TRUE(in.Eof());
+    EXPECT_EQ(back, expected);
+}
+
+TEST_F(StreamTest, WrittenThenReadBackThroughTheSameStream) {
+    // Empty when opened, larger than the stream's buffer when read.
+    std::string data;
+    for (int i = 0; i < 30000; ++i) data += static_cast<char>('a' + i % 26);
+    Stream s;
+    ASSERT_TRUE(s.Open("C:\\both.bin", "w+b"));
+    ASSERT_EQ(s.Write(data.data(), data.size()), data.size());
+    ASSERT_TRUE(s.Seek(0, 0));
+    std::string back(data.size() + 10, '\0');
+    EXPECT_EQ(s.Read(back.data(), back.size()), data.size());
+    back.resize(data.size());
+    EXPECT_EQ(back, data);
+    EXPECT_TRUE(s.Eof());
+}
+
 TEST_F(StreamTest, BinaryModeKeepsEveryByte) {
     const std::string bytes(
         "a\r\nb\n\x1A"

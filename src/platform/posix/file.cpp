@@ -9,10 +9,10 @@
 
 #include <cerrno>
 #include <cstring>
-#include <vector>
 
 #include "platform/errors.h"
 #include "platform/posix/kill_point.h"
+#include "platform/posix/read_ahead.h"
 #include "platform/posix/share.h"
 #include "platform/posix/vfs.h"
 
@@ -34,7 +34,7 @@ struct File::Impl {
     uint64_t imagePos = 0;
     FindData imageInfo;
     posix::ShareRegistration share;
-    std::vector<char> readBuffer;
+    posix::ReadAhead readBuffer{kBufferSize};
     size_t readPos = 0, readLen = 0;
     // Bytes written since the free space was last marked as changed.
     size_t unnoted = 0;
@@ -149,6 +149,7 @@ bool File::Open(const std::string& path, uint32_t access, uint32_t share, Dispos
         }
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
         f.fd = fd;
+        f.readBuffer.Opened(disposition == kCreateAlways ? 0 : static_cast<uint64_t>(st.st_size));
     }
     f.open = true;
     f.access = access;
@@ -191,13 +192,13 @@ bool File::Read(void* buffer, uint32_t size, uint32_t* got) {
     while (done < size) {
         if (f.readPos < f.readLen) {
             size_t take = std::min<size_t>(size - done, f.readLen - f.readPos);
-            std::memcpy(out + done, f.readBuffer.data() + f.readPos, take);
+            std::memcpy(out + done, f.readBuffer.Data() + f.readPos, take);
             f.readPos += take;
             done += static_cast<uint32_t>(take);
             continue;
         }
-        if (f.readBuffer.empty()) f.readBuffer.resize(kBufferSize);
-        ssize_t n = ::read(f.fd, f.readBuffer.data(), f.readBuffer.size());
+        char* ahead = f.readBuffer.Refill();
+        ssize_t n = ::read(f.fd, ahead, f.readBuffer.Capacity());
         if (n < 0) {
             if (errno == EINTR) continue;
             *got = done;
@@ -206,6 +207,7 @@ bool File::Read(void* buffer, uint32_t size, uint32_t* got) {
         if (n == 0) break;
         f.readPos = 0;
         f.readLen = static_cast<size_t>(n);
+        f.readBuffer.Refilled(f.readLen);
     }
     *got = done;
     return true;
@@ -291,8 +293,7 @@ bool File::Close() {
     f.inner.clear();
     f.open = false;
     f.share.Release();
-    f.readBuffer.clear();
-    f.readBuffer.shrink_to_fit();
+    f.readBuffer.Release();
     f.unnoted = 0;
     f.readPos = f.readLen = 0;
     if (!ok) return Fail(error);

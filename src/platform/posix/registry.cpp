@@ -129,7 +129,10 @@ std::vector<Key> Parse(const std::string& content) {
         size_t end = content.find('\n', start);
         if (end == std::string::npos) end = content.size();
         std::string line = content.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        // Every carriage return ending the line goes: one left in a value's raw text would be
+        // taken for the line end when the file is read again, and a backslash before it for
+        // a continuation.
+        while (!line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(line);
         start = end + 1;
     }
@@ -173,9 +176,12 @@ std::vector<Key> Parse(const std::string& content) {
                 value.text += "\n" + lines[++i];
             }
             // A continuation mark on the file's last line continues nothing; kept, it would take
-            // in the line written after it on the next save and lose that value. Every trailing
-            // backslash goes: one left would still be a mark once written.
-            while (!value.text.empty() && value.text.back() == '\\' && i + 1 >= lines.size()) {
+            // in the line written after it on the next save and lose that value. The mark is
+            // every backslash the line ends with, and a carriage return before them too: one
+            // left over would still be one when the file is read again.
+            while (!value.text.empty() &&
+                   (value.text.back() == '\\' || value.text.back() == '\r') &&
+                   i + 1 >= lines.size()) {
                 value.text.pop_back();
             }
         }

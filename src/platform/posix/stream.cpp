@@ -10,10 +10,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "platform/errors.h"
 #include "platform/posix/kill_point.h"
+#include "platform/posix/read_ahead.h"
 #include "platform/posix/share.h"
 #include "platform/posix/vfs.h"
 
@@ -40,20 +40,20 @@ struct Stream::Impl {
     bool error = false;
     bool ended = false;  // a Ctrl+Z was read in text mode: nothing follows
     posix::ShareRegistration share;
-    std::vector<char> readBuffer;
+    posix::ReadAhead readBuffer{kReadBuffer};
     size_t readPos = 0, readLen = 0;
 
     // Refills the read buffer; false at the end of the file or on an error.
     bool Fill() {
-        if (readBuffer.empty()) readBuffer.resize(kReadBuffer);
+        char* ahead = readBuffer.Refill();
         readPos = readLen = 0;
         for (;;) {
             int64_t n;
             if (image) {
-                n = image->ReadAt(inner, imagePos, readBuffer.data(), readBuffer.size());
+                n = image->ReadAt(inner, imagePos, ahead, readBuffer.Capacity());
                 if (n > 0) imagePos += static_cast<uint64_t>(n);
             } else {
-                n = ::read(fd, readBuffer.data(), readBuffer.size());
+                n = ::read(fd, ahead, readBuffer.Capacity());
                 if (n < 0 && errno == EINTR) continue;
             }
             if (n < 0) {
@@ -66,18 +66,19 @@ struct Stream::Impl {
                 return false;
             }
             readLen = static_cast<size_t>(n);
+            readBuffer.Refilled(readLen);
             return n > 0;
         }
     }
 
     int RawGet() {
         if (readPos >= readLen && !Fill()) return EOF;
-        return static_cast<unsigned char>(readBuffer[readPos++]);
+        return static_cast<unsigned char>(readBuffer.Data()[readPos++]);
     }
 
     int RawPeek() {
         if (readPos >= readLen && !Fill()) return EOF;
-        return static_cast<unsigned char>(readBuffer[readPos]);
+        return static_cast<unsigned char>(readBuffer.Data()[readPos]);
     }
 
     int Get() {
@@ -200,6 +201,7 @@ bool Stream::Open(const std::string& path, const char* mode) {
             return false;
         }
         s.fd = fd;
+        s.readBuffer.Opened(kind == 'w' ? 0 : static_cast<uint64_t>(st.st_size));
     }
     s.open = true;
     s.text = !binary;
@@ -245,7 +247,7 @@ size_t Stream::Read(void* buffer, size_t size) {
                 break;
             }
             size_t take = std::min(size - n, s.readLen - s.readPos);
-            std::memcpy(out + n, s.readBuffer.data() + s.readPos, take);
+            std::memcpy(out + n, s.readBuffer.Data() + s.readPos, take);
             s.readPos += take;
             n += take;
         }
@@ -381,8 +383,7 @@ bool Stream::Close() {
     s.image.reset();
     s.open = false;
     s.share.Release();
-    s.readBuffer.clear();
-    s.readBuffer.shrink_to_fit();
+    s.readBuffer.Release();
     s.readPos = s.readLen = 0;
     if (!ok) return code != kErrorSuccess ? Fail(code) : false;
     return true;

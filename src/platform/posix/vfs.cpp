@@ -61,13 +61,27 @@ std::string HostCwd() {
 }
 
 // An absolute host path without a trailing "/" (except "/"), with links resolved when it
-// exists.
+// exists. A path that does not exist loses its "." and ".." components, so that
+// "prefix/../elsewhere" is not taken for a place inside the prefix.
 std::string CanonicalHost(const std::string& path) {
     char buf[PATH_MAX];
-    std::string result = path;
-    if (::realpath(path.c_str(), buf) != nullptr) result = buf;
-    while (result.size() > 1 && result.back() == '/') result.pop_back();
-    return result;
+    if (::realpath(path.c_str(), buf) != nullptr) return buf;
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string part = path.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string result;
+    for (const std::string& part : parts) result += "/" + part;
+    return result.empty() ? "/" : result;
 }
 
 std::string PrefixPath() {

@@ -123,6 +123,59 @@ TEST_F(RegistryFile, ADanglingContinuationOnTheLastLineTakesNoValueWrittenAfterI
     }
 }
 
+TEST_F(RegistryFile, SeveralBackslashesEndingTheLastLineTakeNoValueWrittenAfterThem) {
+    m_prefix->WriteHostFile("system.reg",
+                            "Windows Registry Editor Version 5.00\r\n\r\n"
+                            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zefi Publishing\\ZEFI]\r\n"
+                            "\"Broken\"=\"-q\r\\\\\\\\\n");
+    for (int round = 0; round < 2; ++round) {
+        RegKey key;
+        ASSERT_EQ(key.Open(Hive::LocalMachine, kZefiKey, platform::kKeyAllAccess), 0u);
+        ASSERT_EQ(key.SetString(round == 0 ? "InstallDir" : "AutoParam", "C:\\ZEFI"), 0u);
+    }
+    RegKey key;
+    ASSERT_EQ(key.Open(Hive::LocalMachine, kZefiKey, platform::kKeyRead), 0u);
+    std::string value;
+    EXPECT_EQ(key.QueryString("InstallDir", &value), 0u) << RegFile();
+    EXPECT_EQ(value, "C:\\ZEFI");
+    EXPECT_EQ(key.QueryString("AutoParam", &value), 0u) << RegFile();
+    EXPECT_EQ(value, "C:\\ZEFI");
+}
+
+TEST_F(RegistryFile, CarriageReturnsBeforeABackslashTakeNoValueWrittenAfterThem) {
+    // Raw texts that end in a backslash once a carriage return at their end is read as the
+    // line end: in the middle of the file, and on the last line behind the dangling mark.
+    m_prefix->WriteHostFile("system.reg",
+                            "Windows Registry Editor Version 5.00\r\n\r\n"
+                            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zefi Publishing\\ZEFI]\r\n"
+                            "\"Middle\"=hex:01,\\\r\r\n"
+                            "\"Edition\"=dword:00000002\r\n"
+                            "\"Last\"=hex:02,\\\\\r\\\\\n");
+    // Whatever the first reading makes of the value after the continued line, saves keep it.
+    uint32_t before = 0;
+    uint32_t found = 0;
+    {
+        RegKey key;
+        ASSERT_EQ(key.Open(Hive::LocalMachine, kZefiKey, platform::kKeyRead), 0u);
+        found = key.QueryDword("Edition", &before);
+    }
+    for (int round = 0; round < 3; ++round) {
+        RegKey key;
+        ASSERT_EQ(key.Open(Hive::LocalMachine, kZefiKey, platform::kKeyAllAccess), 0u);
+        ASSERT_EQ(key.SetString("Round" + std::to_string(round), "C:\\ZEFI"), 0u);
+    }
+    RegKey key;
+    ASSERT_EQ(key.Open(Hive::LocalMachine, kZefiKey, platform::kKeyRead), 0u);
+    uint32_t after = 0;
+    EXPECT_EQ(key.QueryDword("Edition", &after), found) << RegFile();
+    EXPECT_EQ(after, before);
+    for (int round = 0; round < 3; ++round) {
+        std::string value;
+        EXPECT_EQ(key.QueryString("Round" + std::to_string(round), &value), 0u) << RegFile();
+        EXPECT_EQ(value, "C:\\ZEFI");
+    }
+}
+
 TEST_F(RegistryFile, WriteAccessToTheMachineHiveNeedsAdministratorRights) {
     {
         RegKey key;

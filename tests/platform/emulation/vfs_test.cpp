@@ -2,6 +2,7 @@
 // write-back.
 #include "platform/posix/vfs.h"
 
+#include <filesystem>
 #include <string>
 
 #include "platform/fs.h"
@@ -54,6 +55,24 @@ TEST(MachineIni, ZCanBeMappedElsewhere) {
     EXPECT_EQ(posix::GetMachine().drives['Z'].hostRoot, prefix.Host("zdir"));
     EXPECT_EQ(posix::WindowsPathOfHost(prefix.Host("zdir/a/b")), "Z:\\a\\b");
     EXPECT_EQ(posix::WindowsPathOfHost("/nowhere/at/all"), "");
+}
+
+TEST(MachineIni, FixedDrivesAreCreatedOnlyInsideThePrefix) {
+    TempPrefix prefix;
+    const std::string parent = prefix.Path().substr(0, prefix.Path().rfind('/'));
+    const std::string outside = prefix.Path() + "-outside";
+    const std::string name = outside.substr(parent.size() + 1);
+    prefix.WriteHostFile("machine.ini",
+                         "[drives]\nC = drive_c, fixed\nD = new/./deeper/../inside, fixed\n"
+                         "E = sub/../../" +
+                             name + ", fixed\n");
+    ReloadMachine();
+    std::lock_guard<std::recursive_mutex> lock(posix::MachineLock());
+    posix::Machine& m = posix::GetMachine();
+    EXPECT_EQ(m.drives['D'].hostRoot, prefix.Host("new/inside"));
+    EXPECT_TRUE(std::filesystem::is_directory(prefix.Host("new/inside")));
+    EXPECT_EQ(m.drives['E'].hostRoot, outside);
+    EXPECT_FALSE(std::filesystem::exists(outside));
 }
 
 TEST(MachineIni, SaveServicesRewritesOnlyTheServices) {
