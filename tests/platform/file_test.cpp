@@ -89,11 +89,11 @@ TEST_F(FileHandle, BlockCopyRoundTripsAndEndsWithAnEmptyRead) {
 
 TEST_F(FileHandle, ReadsWhatAnotherHandleWroteAfterTheOpening) {
     // The file is a few bytes when the reader opens it and megabytes when it reads.
-    File seed;
-    ASSERT_TRUE(seed.Open("C:\\grow.bin", File::kWrite, 0, File::kCreateAlways));
+    File first;
+    ASSERT_TRUE(first.Open("C:\\grow.bin", File::kWrite, 0, File::kCreateAlways));
     uint32_t n = 0;
-    ASSERT_TRUE(seed.Write("tiny", 4, &n));
-    ASSERT_TRUE(seed.Close());
+    ASSERT_TRUE(first.Write("tiny", 4, &n));
+    ASSERT_TRUE(first.Close());
     File in;
     ASSERT_TRUE(in.Open("C:\\grow.bin", File::kRead, File::kShareRead | File::kShareWrite,
                         File::kOpenExisting));

@@ -21,6 +21,13 @@ inline bool Utf8ToWide(const std::string& utf8, std::wstring* wide) {
     return true;
 }
 
+// UTF-8 as UTF-16 for a window text; a text that is not valid UTF-8 shows as nothing.
+inline std::wstring Utf8ToWide(const std::string& utf8) {
+    std::wstring wide;
+    Utf8ToWide(utf8, &wide);
+    return wide;
+}
+
 // UTF-16 as UTF-8; an unpaired surrogate becomes U+FFFD.
 inline std::string WideToUtf8(const std::wstring& wide) {
     if (wide.empty()) return std::string();

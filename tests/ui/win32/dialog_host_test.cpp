@@ -22,6 +22,7 @@
 namespace {
 
 using resources::ControlKind;
+using platform::win32::Utf8ToWide;
 using resources::ControlTemplate;
 
 constexpr int kTestDialog = 9100;
@@ -72,12 +73,6 @@ std::wstring TextOf(HWND window) {
     wchar_t text[1024] = {};
     ::GetWindowTextW(window, text, 1024);
     return text;
-}
-
-std::wstring Wide(const std::string& utf8) {
-    std::wstring wide;
-    platform::win32::Utf8ToWide(utf8, &wide);
-    return wide;
 }
 
 ControlTemplate Control(int id, ControlKind kind, const char* text, int y) {
@@ -235,7 +230,7 @@ TEST_F(DialogHostTest, EveryProgramDialogOpensFromItsTemplate) {
             std::string failure;
             std::thread person([&] {
                 const std::wstring caption =
-                    t.titleBar ? Wide(resources::CaptionText(t, lang)) : L"";
+                    t.titleBar ? Utf8ToWide(resources::CaptionText(t, lang)) : L"";
                 HWND window = WaitForDialog(m_thread, caption);
                 if (!window) return void(failure = "did not open");
                 for (const ControlTemplate& c : t.controls) {
@@ -249,7 +244,7 @@ TEST_F(DialogHostTest, EveryProgramDialogOpensFromItsTemplate) {
                                          c.kind != ControlKind::Icon &&
                                          c.kind != ControlKind::ListBox &&
                                          c.kind != ControlKind::Edit;
-                    if (hasText && TextOf(child) != Wide(resources::ControlText(c, lang))) {
+                    if (hasText && TextOf(child) != Utf8ToWide(resources::ControlText(c, lang))) {
                         failure += "text of " + std::to_string(c.id) + "; ";
                     }
                     if ((::IsWindowVisible(child) != FALSE) != c.visible) {

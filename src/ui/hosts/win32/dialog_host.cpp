@@ -39,12 +39,6 @@ constexpr UINT kMessageChanged = WM_APP + 0x5A;
 constexpr int kMainMenuIcon = 2;
 constexpr int kSystemErrorIcon = 32513;
 
-std::wstring Wide(const std::string& utf8) {
-    std::wstring wide;
-    platform::win32::Utf8ToWide(utf8, &wide);
-    return wide;
-}
-
 std::wstring WindowText(HWND window) {
     std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
     const int n = ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
@@ -90,12 +84,11 @@ class DialogWindow {
             m_children.push_back(child);
         }
         const std::vector<ControlState> controls = m_dialog.Controls();
-        // The children come in template order; should a system ever order them otherwise,
-        // find them by id (unnamed statics then stay as the template made them).
+        // The children come in template order (an unnamed static has id -1 there and here);
+        // should a system ever order them otherwise, find them by id.
         bool inOrder = m_children.size() == controls.size();
         for (size_t i = 0; inOrder && i < controls.size(); ++i) {
-            inOrder = ::GetDlgCtrlID(m_children[i]) == (controls[i].id < 0 ? 0xFFFF : controls[i].id) ||
-                      ::GetDlgCtrlID(m_children[i]) == controls[i].id;
+            inOrder = ::GetDlgCtrlID(m_children[i]) == controls[i].id;
         }
         if (!inOrder) {
             m_children.clear();
@@ -103,6 +96,7 @@ class DialogWindow {
                 m_children.push_back(c.id < 0 ? nullptr : ::GetDlgItem(window, c.id));
             }
         }
+        for (const ControlState& c : controls) m_kinds.push_back(c.kind);
         for (size_t i = 0; i < controls.size(); ++i) {
             if (controls[i].kind == ControlKind::DefButton) {
                 ::SendMessageW(window, DM_SETDEFID, static_cast<WPARAM>(controls[i].id), 0);
@@ -171,7 +165,6 @@ class DialogWindow {
                 std::erase(OpenWindows(), m_window);
                 return FALSE;
         }
-        (void)lParam;
         return FALSE;
     }
 
@@ -245,14 +238,11 @@ class DialogWindow {
         if (!force && changes == m_shownChanges) return;
         m_shownChanges = changes;
         m_showing = true;
-        const std::wstring caption = Wide(m_dialog.GetCaption());
+        const std::wstring caption = platform::win32::Utf8ToWide(m_dialog.GetCaption());
         if (m_t.titleBar && WindowText(m_window) != caption) {
             ::SetWindowTextW(m_window, caption.c_str());
         }
         const std::vector<ControlState> controls = m_dialog.Controls();
-        if (m_kinds.empty()) {
-            for (const ControlState& c : controls) m_kinds.push_back(c.kind);
-        }
         for (size_t i = 0; i < controls.size() && i < m_children.size(); ++i) {
             if (m_children[i]) ShowControl(m_children[i], controls[i]);
         }
@@ -346,8 +336,9 @@ int WindowsHost::RunModal(Dialog& dialog) {
 }
 
 int WindowsHost::ShowMessage(const MessageRequest& request) {
-    return ::MessageBoxW(TopWindow(), Wide(request.text).c_str(),
-                         Wide(request.caption).c_str(), MessageBoxStyle(request));
+    using platform::win32::Utf8ToWide;
+    return ::MessageBoxW(TopWindow(), Utf8ToWide(request.text).c_str(),
+                         Utf8ToWide(request.caption).c_str(), MessageBoxStyle(request));
 }
 
 std::string WindowsHost::BrowseForFolder(const std::string& title, const std::string& initial) {

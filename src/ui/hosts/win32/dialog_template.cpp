@@ -52,12 +52,6 @@ class TemplateWriter {
     std::vector<WORD> m_words;
 };
 
-std::wstring Wide(const std::string& utf8) {
-    std::wstring wide;
-    platform::win32::Utf8ToWide(utf8, &wide);
-    return wide;
-}
-
 DWORD ControlStyle(const ControlState& c) {
     DWORD style = WS_CHILD;
     if (c.visible) style |= WS_VISIBLE;
@@ -119,10 +113,8 @@ void WriteClass(TemplateWriter& w, ControlKind kind) {
 
 }  // namespace
 
-WORD ControlWindowId(int id) { return id < 0 ? 0xFFFF : static_cast<WORD>(id); }
-
 std::wstring ControlWindowText(const ControlState& control) {
-    std::wstring text = Wide(control.text);
+    std::wstring text = platform::win32::Utf8ToWide(control.text);
     if (control.kind != ControlKind::Edit || !(control.style & resources::kStyleMultiLine)) {
         return text;
     }
@@ -160,7 +152,7 @@ std::vector<DWORD> BuildDialogTemplate(const resources::DialogTemplate& t, uint1
     w.Word(static_cast<WORD>(t.cy));
     w.Word(0);  // no menu
     w.Word(0);  // the standard dialog class
-    w.Text(t.titleBar ? Wide(caption) : std::wstring());
+    w.Text(t.titleBar ? platform::win32::Utf8ToWide(caption) : std::wstring());
     w.Word(8);         // point size
     w.Word(FW_NORMAL);  // weight
     w.Word(MAKEWORD(FALSE, DEFAULT_CHARSET));  // italic, charset

@@ -13,9 +13,6 @@
 
 namespace ui::hosts::win32 {
 
-// The window id of a control: the template's id, IDC_STATIC (0xFFFF) for an unnamed one.
-WORD ControlWindowId(int id);
-
 // Builds the template of dialog t in language langId (1051 Slovak, else Czech) with the
 // dialog's current caption and controls (their texts and visible and enabled states, in
 // template order), in the dialog font "MS Shell Dlg", 8 points. The result is DWORD aligned
