@@ -16,7 +16,7 @@ else()
     ${support_dir}/temp_prefix.cpp ${support_dir}/child_process.cpp
     ${support_dir}/dns_server.cpp ${support_dir}/loopback_socket_posix.cpp
     ${support_dir}/https_server.cpp ${support_dir}/iso_image.cpp
-    ${support_dir}/run_command.cpp ${support_dir}/terminal_run.cpp ${support_dir}/tmpfs_mount.cpp)
+    ${support_dir}/run_command.cpp ${support_dir}/minisign.cpp ${support_dir}/terminal_run.cpp ${support_dir}/tmpfs_mount.cpp)
   file(GLOB win32_support CONFIGURE_DEPENDS ${support_dir}/win32/*.cpp)
   list(APPEND support_srcs ${win32_support})
   set(test_layers platform resources ui system script download)
