@@ -39,6 +39,8 @@ set(zefi_emulation_only_tests
   download/attach_image_test.cpp download/discovery_test.cpp download/disk_images_test.cpp
   download/download_worker_test.cpp download/hash_md5_test.cpp download/https_test.cpp
   download/package_list_test.cpp download/transfer_test.cpp
+  # Keys and signatures made by the minisign tool.
+  download/signature_test.cpp
   # Scripted download failures through the test HTTP server and the worker fixture.
   download/download_failures_test.cpp
   # Small tmpfs volumes, cut ISO images and read errors that only the emulation can stage;
