@@ -201,7 +201,7 @@ TEST_F(SignedList, EqualSerialIsTheSameListAgainAndRotatedKeysBothWork) {
     if (IsSkipped()) return;
     auto next = testsupport::MakeMinisignKey(m_prefix->Host("keys"), "next");
     ASSERT_EQ(next.error, "");
-    SetProgramValue("PublisherKeys", m_key.publicLine + ",\r\n " + next.publicLine);
+    SetProgramValue("PublisherKeys", m_key.publicLine + ", \t" + next.publicLine);
     SetProgramValue("PackageListSerial", "7");
     Publish(List(), "serial=7", &next);
     EXPECT_EQ(RunWorker(), 0) << m_out.str();
