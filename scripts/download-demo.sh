@@ -136,7 +136,13 @@ echo "(exit status 10: the same data is installed already, the update was declin
 # Someone changes the package list on the server (another image digest) without the publisher's
 # key: the signature no longer fits, the list is refused and nothing is fetched.
 cp "$demo/srv/zefi/packages.txt" "$demo/packages-signed.txt"
+served=$(grep -c '^serving /zefi/packages.txt' "$demo/server.log" || true)
 sed -i '1s/^[0-9a-f]\{32\}/00000000000000000000000000000000/' "$demo/srv/zefi/packages.txt"
+# The server takes up a changed file within a tenth of a second.
+for _ in $(seq 50); do
+    [ "$(grep -c '^serving /zefi/packages.txt' "$demo/server.log" || true)" -gt "$served" ] && break
+    sleep 0.1
+done
 cat >"$demo/answers.txt" <<'ANSWERS'
 dialog 1 1000
 dialog 4 ok

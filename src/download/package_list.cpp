@@ -388,8 +388,8 @@ class PackageListFetcher {
                 break;
             case SignatureCheck::kBad:
             case SignatureCheck::kOk:
-                m_log << "Package list refused, signature bad: " << verdict.reason
-                      << LogStream::endl;
+                // "bad signature: ...", "bad trusted comment: ...", "unreadable signature: ..."
+                m_log << "Package list refused, " << verdict.reason << LogStream::endl;
                 failure.refusal = ListRefusal::kBad;
                 break;
         }
