@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "platform/fs.h"
 #include "support/temp_prefix.h"
@@ -27,6 +28,15 @@ void WriteDumpHere(void* exceptionInfo) {
 [[gnu::noinline]] void WriteToForbiddenPage(void* page) {
     int* volatile target = static_cast<int*>(page);
     *target = 42;
+}
+
+// Calls itself until the stack is used up: each frame keeps a buffer, and the sum after the call
+// keeps the compiler from turning the recursion into a loop.
+[[gnu::noinline]] int RecurseWithoutEnd(int depth) {
+    volatile char frame[512];
+    frame[depth % sizeof frame] = static_cast<char>(depth);
+    if (depth < 0) return 0;  // never: only so that the compiler sees an end
+    return RecurseWithoutEnd(depth + 1) + frame[depth % sizeof frame];
 }
 
 std::string HexAddress(const void* p) {
@@ -71,6 +81,28 @@ TEST_F(CrashDump, SegmentationFaultWritesTheDumpAndStillKillsTheProcess) {
     size_t frames = 0;
     for (size_t i = trace + 11; i < dump.size(); ++i) frames += dump[i] == '\n';
     EXPECT_GE(frames, 3u) << dump;
+}
+
+TEST_F(CrashDump, StackOverflowWritesTheDumpOnTheCrashStack) {
+    int status = RunCrashingChild([] { RecurseWithoutEnd(0); });
+    ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
+    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+    const std::string dump = Dump();
+    EXPECT_NE(dump.find("Signal: 11 (SIGSEGV)\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("Backtrace:\n"), std::string::npos) << dump;
+}
+
+TEST_F(CrashDump, StackOverflowOfAPreparedWorkerThreadWritesTheDump) {
+    int status = RunCrashingChild([] {
+        std::thread worker([] {
+            platform::PrepareThreadForCrash();
+            RecurseWithoutEnd(0);
+        });
+        worker.join();
+    });
+    ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
+    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+    EXPECT_NE(Dump().find("Signal: 11 (SIGSEGV)\n"), std::string::npos) << Dump();
 }
 
 TEST_F(CrashDump, AbortIsReportedAsWell) {
