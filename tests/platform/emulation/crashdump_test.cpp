@@ -2,6 +2,7 @@
 #include "platform/crashdump.h"
 
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
@@ -103,6 +104,42 @@ TEST_F(CrashDump, StackOverflowOfAPreparedWorkerThreadWritesTheDump) {
     ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
     EXPECT_EQ(WTERMSIG(status), SIGSEGV);
     EXPECT_NE(Dump().find("Signal: 11 (SIGSEGV)\n"), std::string::npos) << Dump();
+}
+
+// What a thread's alternate signal stack was once the thread's C++ objects were gone: a
+// thread-specific value's destructor runs after them, as a sanitizer's clean-up does.
+void* g_stackAtThreadEnd = nullptr;
+void RecordStackAtThreadEnd(void*) {
+    stack_t stack;
+    if (::sigaltstack(nullptr, &stack) == 0)
+        g_stackAtThreadEnd = (stack.ss_flags & SS_DISABLE) ? nullptr : stack.ss_sp;
+}
+
+TEST_F(CrashDump, PreparedThreadGivesItsEarlierStackBackWhenItEnds) {
+    // A sanitizer gives each thread an alternate stack and unmaps whatever stack the thread has
+    // when it ends: so does this test's, which is therefore mapped, not static.
+    const size_t size = 64 * 1024;
+    void* earlier =
+        ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(earlier, MAP_FAILED);
+    pthread_key_t key;
+    ASSERT_EQ(::pthread_key_create(&key, &RecordStackAtThreadEnd), 0);
+    g_stackAtThreadEnd = nullptr;
+    std::thread([key, earlier, size] {
+        stack_t own{};
+        own.ss_sp = earlier;
+        own.ss_size = size;
+        ASSERT_EQ(::sigaltstack(&own, nullptr), 0);
+        ::pthread_setspecific(key, earlier);
+        platform::PrepareThreadForCrash();
+        platform::PrepareThreadForCrash();
+        stack_t now;
+        ASSERT_EQ(::sigaltstack(nullptr, &now), 0);
+        EXPECT_NE(now.ss_sp, earlier);
+        EXPECT_GE(now.ss_size, 128u * 1024);
+    }).join();
+    ::pthread_key_delete(key);
+    EXPECT_EQ(g_stackAtThreadEnd, earlier);
 }
 
 TEST_F(CrashDump, AbortIsReportedAsWell) {
