@@ -44,9 +44,9 @@ struct Minisig {
 // text; the Base64 of the 64-byte global signature. Lines end in LF or CR LF; the last line
 // end may be missing, and only line ends may follow the fourth line. Refuses text longer than
 // kMaxMinisigSize, and like minisign an untrusted comment line over 1024 or a trusted comment
-// line over 8192 bytes (prefixes included, line ends not). False
-// with the reason in *error (English, ASCII) when the text is not such a file; *out is then
-// unspecified. Nothing here checks a signature.
+// line over 8192 bytes (prefixes included, line ends not). False with the reason in *error
+// (English, ASCII) when the text is not such a file; *out is then unspecified. Nothing here
+// checks a signature.
 bool ParseMinisig(const std::string& text, Minisig* out, std::string* error);
 
 // Whether minisig signs data by one of keys: a key with the signature's key id whose key
