@@ -74,7 +74,8 @@ bool IsCalendarDate(const std::string& text);
 // Today's date in UTC as YYYY-MM-DD, from the system clock. Any thread.
 std::string TodayUtc();
 
-// The minisign key id as minisign prints it: 16 upper-case hex digits, last byte first.
+// The key id as minisign prints it: the 8 bytes as a little-endian number in upper-case hex,
+// without leading zeros.
 std::string KeyIdText(const std::array<uint8_t, kMinisignKeyIdSize>& keyId);
 
 enum class SignatureCheck {
