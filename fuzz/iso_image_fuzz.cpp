@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     zefi::ImageRecord entry = {};
     std::strcpy(entry.name, "zefi1.iso");
     int32_t status = 0;
-    zefi::ImageHandle image = zefi::AttachImage("C:\\ZEFI", &entry, zefi::kAttachKeep, 1, &status);
+    zefi::ImageHandle image = zefi::AttachImage("C:\\ZEFI", &entry, zefi::kAttachKeep, 0, &status);
     if (!image) return 0;
     std::string root;
     if (image->GetDriveRoot(&root)) {

@@ -91,7 +91,7 @@ void CCopyDlg::RunWorker(uint16_t uiLanguage) {
         std::unique_ptr<ImageListDiskSource> images;
         if (hadImage && m_imageList) {
             images = std::make_unique<ImageListDiskSource>(
-                m_imageHandle, m_imageList, m_longDestination, SlovakEdition ? 0 : 1);
+                m_imageHandle, m_imageList, m_longDestination, SlovakEdition);
             context.SetDiskImages(images.get());
         }
 

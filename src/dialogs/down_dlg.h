@@ -53,8 +53,8 @@ class DlgDown : public ui::Dialog, public DownloadView {
     // ---- Inputs, set by the install driver before DoModal. ----
     void SetFreeSpaceInitial(double bytes) { m_freeSpace.store(bytes); }
     void SetDestinationDir(const std::string& dir) { m_inputs.destinationDir = dir; }
-    // 1 Czech (the default), 0 Slovak.
-    void SetEdition(int32_t czech) { m_inputs.czech = czech; }
+    // 0 Czech (the default), 1 Slovak: SlovakEdition.
+    void SetEdition(int32_t slovakEdition) { m_inputs.slovakEdition = slovakEdition; }
     void SetMasterAddress(const std::string& url) { m_inputs.masterAddress = url; }
     void SetProxy(const std::string& proxy, const std::string& user, const std::string& password);
     // Shortens the run's retry pauses; for tests only.

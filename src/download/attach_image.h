@@ -30,15 +30,15 @@ enum : int32_t {
 using ImageHandle = std::unique_ptr<platform::VirtualDisk>;
 
 // Attaches directory + "\" + entry->name read-only and looks for the product volume (label
-// beginning "RIDEZEZ") and, on it, the marker file of the edition (czech non-zero: "zeficz*"
-// holding "ZEFICZ", else "zefisk*" holding "ZEFISK"). When the marker is found, sets
-// entry->imagePath, entry->diskNumber (the number after the marker, 0 without one) and, in keep
-// mode, entry->driveRoot; otherwise leaves the entry as it was. *status receives one of the
-// kAttach* statuses. Open and attach failures show the system's text for the error code, and
-// statuses 1 and 2 show messages 164 and 163, in message boxes on the calling thread.
+// beginning "RIDEZEZ") and, on it, the marker file of the edition (slovakEdition 0: "zeficz*"
+// holding "ZEFICZ", else "zefisk*" holding "ZEFISK"; FindEditionMarker). When the marker is
+// found, sets entry->imagePath, entry->diskNumber (the number after the marker, 0 without one)
+// and, in keep mode, entry->driveRoot; otherwise leaves the entry as it was. *status receives
+// one of the kAttach* statuses. Open and attach failures show the system's text for the error
+// code, and statuses 1 and 2 show messages 164 and 163, in message boxes on the calling thread.
 // Returns the attached image's handle in keep mode after a successful attach (whatever the
 // marker search found); nullptr in check mode (nothing stays attached) and after a failure.
 ImageHandle AttachImage(const std::string& directory, ImageRecord* entry, int32_t mode,
-                        int32_t czech, int32_t* status);
+                        int32_t slovakEdition, int32_t* status);
 
 }  // namespace zefi

@@ -7,8 +7,8 @@
 namespace zefi {
 
 ImageListDiskSource::ImageListDiskSource(ImageHandle& handle, ImageList list,
-                                         const std::string& folder, int32_t czech)
-    : m_handle(handle), m_list(list), m_folder(folder), m_czech(czech) {}
+                                         const std::string& folder, int32_t slovakEdition)
+    : m_handle(handle), m_list(list), m_folder(folder), m_slovakEdition(slovakEdition) {}
 
 bool ImageListDiskSource::HasAttachedImage() const { return m_handle && m_list; }
 
@@ -16,7 +16,7 @@ void ImageListDiskSource::CloseAttachedImage() { m_handle.reset(); }
 
 bool ImageListDiskSource::AttachEntry(ImageRecord* entry, std::string* root) {
     int32_t status = 0;
-    m_handle = AttachImage(m_folder, entry, kAttachKeep, m_czech, &status);
+    m_handle = AttachImage(m_folder, entry, kAttachKeep, m_slovakEdition, &status);
     if (!m_handle) return false;
     if (!m_handle->GetDriveRoot(root)) *root = entry->driveRoot;
     if (root->empty()) {

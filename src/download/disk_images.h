@@ -16,9 +16,9 @@ namespace zefi {
 class ImageListDiskSource : public DiskImageSource {
   public:
     // handle and list must outlive the object; folder is the directory of the image files;
-    // czech is non-zero for the Czech edition's marker files.
+    // slovakEdition selects the edition's marker files (0 Czech, 1 Slovak).
     ImageListDiskSource(ImageHandle& handle, ImageList list, const std::string& folder,
-                        int32_t czech);
+                        int32_t slovakEdition);
 
     bool HasAttachedImage() const override;
     void CloseAttachedImage() override;
@@ -35,7 +35,7 @@ class ImageListDiskSource : public DiskImageSource {
     ImageHandle& m_handle;
     ImageList m_list;
     std::string m_folder;
-    int32_t m_czech;
+    int32_t m_slovakEdition;
 };
 
 }  // namespace zefi

@@ -60,7 +60,6 @@ class Run {
 
   private:
     bool Stopped() const { return m_view.Progress().stopFlag.load() != ProgressBlock::kRunning; }
-    int32_t SlovakEdition() const { return m_in.czech ? 0 : 1; }
     std::string ImagePath(const ImageRecord& entry) const {
         return m_in.destinationDir + "\\" + entry.name;
     }
@@ -147,7 +146,7 @@ int32_t Run::Execute() {
 }
 
 void Run::Steps() {
-    m_masterUrl = FindMasterUrl(m_in.masterAddress, SlovakEdition(), m_log);
+    m_masterUrl = FindMasterUrl(m_in.masterAddress, m_in.slovakEdition, m_log);
     m_log << "Instalation to Dst: " << m_in.destinationDir << LogStream::endl;
     platform::KeepAwake(true);
     if (!m_session.Open(m_in.proxy, m_in.proxyUser, m_in.proxyPassword, m_log)) {
@@ -280,7 +279,7 @@ bool Run::LocalCheck() {
 
         m_log << "Checking attach image " << path << LogStream::endl;
         int32_t status = 0;
-        AttachImage(m_in.destinationDir, &entry, kAttachCheck, m_in.czech, &status);
+        AttachImage(m_in.destinationDir, &entry, kAttachCheck, m_in.slovakEdition, &status);
         if (Stopped()) return false;
         if (status == kAttachFound) {
             ++m_verified;
@@ -379,7 +378,7 @@ bool Run::Downloads() {
         m_view.StepTask();
         m_log << "Download attach image " << path << LogStream::endl;
         int32_t status = 0;
-        AttachImage(m_in.destinationDir, &entry, kAttachCheck, m_in.czech, &status);
+        AttachImage(m_in.destinationDir, &entry, kAttachCheck, m_in.slovakEdition, &status);
         if (status != kAttachFound) {
             m_log << "Download attach error image " << path << status << LogStream::endl;
             Fail(DownloadStep::kImageCheck, entry.name, status);
@@ -553,7 +552,7 @@ PackageListRequest Run::ListRequest() const {
     PackageListRequest request;
     request.masterUrl = m_masterUrl;
     request.tempName = m_settings.tempFileName;
-    request.slovakEdition = SlovakEdition();
+    request.slovakEdition = m_in.slovakEdition;
     request.destinationDir = m_in.destinationDir;
     request.trust = m_trust;
     return request;

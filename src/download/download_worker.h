@@ -26,7 +26,7 @@ enum DownloadPhase : int32_t {
 // The inputs of a run, given to the dialog by the install driver.
 struct DownloadInputs {
     std::string destinationDir;  // holds the images and the repo-info file (no trailing "\")
-    int32_t czech = 1;           // 1 Czech edition, 0 Slovak
+    int32_t slovakEdition = 0;   // 0 Czech edition, 1 Slovak
     std::string masterAddress;   // the command line's sites-list address; empty: DNS / fallback
     std::string proxy;           // libcurl proxy text; empty: no proxy
     std::string proxyUser;

@@ -2,9 +2,9 @@
 // providers.
 #include "download/hash_md5.h"
 
-#include <cctype>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/crypto.h"
 #include "platform/errors.h"
 #include "platform/file.h"
@@ -103,14 +103,7 @@ int32_t HashFileMd5(const std::string& path, char digest[kMd5HexSize], ProgressB
 }
 
 bool SameDigest(const std::string& computed, const std::string& published) {
-    if (computed.size() != published.size()) return false;
-    for (size_t i = 0; i < computed.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(computed[i])) !=
-            std::tolower(static_cast<unsigned char>(published[i]))) {
-            return false;
-        }
-    }
-    return true;
+    return platform::EqualsNoCase(computed, published);
 }
 
 }  // namespace zefi

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/text.h"
+#include "platform/ascii.h"
 
 namespace zefi {
 

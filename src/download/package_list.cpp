@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/fs.h"
 #include "platform/stream.h"
@@ -16,8 +17,6 @@ namespace {
 constexpr size_t kDigestSize = 32;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // The lines of text that are ended by CR or LF, in order, without their ends; empty lines
 // (also the one between CR and LF) included. The text after the last line end is *rest.
@@ -104,20 +103,11 @@ bool ParseSha256Line(const std::string& line, std::string* digest, int64_t* size
     if (line.compare(0, kTagSize, kTag) != 0 || line.size() < kTagSize + kHexSize + 4) return false;
     std::string hex = line.substr(kTagSize, kHexSize);
     if (!IsHexDigits(hex) || line[kTagSize + kHexSize] != ' ') return false;
-    size_t i = kTagSize + kHexSize + 1;
-    const size_t first = i;
-    int64_t value = 0;
-    for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) {
-        const int digit = line[i] - '0';
-        if (value > (INT64_MAX - digit) / 10) return false;
-        value = value * 10 + digit;
-    }
-    if (i == first || i + 1 >= line.size() || line[i] != ' ') return false;
-    for (char& c : hex) {
-        if (c >= 'A' && c <= 'F') c = static_cast<char>(c - 'A' + 'a');
-    }
-    *digest = hex;
-    *size = value;
+    uint64_t value = 0;
+    const size_t i = platform::ReadDecimal(line, kTagSize + kHexSize + 1, INT64_MAX, &value);
+    if (i == std::string::npos || i + 1 >= line.size() || line[i] != ' ') return false;
+    *digest = platform::LowerAscii(hex);
+    *size = static_cast<int64_t>(value);
     *name = line.substr(i + 1);
     return true;
 }
@@ -137,8 +127,7 @@ bool IsDeviceName(const std::string& name) {
     // The device is the part before the first dot, without the blanks Windows drops.
     std::string base = name.substr(0, name.find('.'));
     while (!base.empty() && base.back() == ' ') base.pop_back();
-    std::string upper;
-    for (char c : base) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    const std::string upper = platform::UpperAscii(base);
     if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
     return upper.size() == 4 &&
            (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0) &&
@@ -174,7 +163,7 @@ SitesLine ParseSitesList(const std::string& text, int32_t slovakEdition) {
         char tag[2];
         size_t found = 0, i = 0;
         for (; i < line.size() && found < 2; ++i) {
-            if (!IsBlank(line[i])) tag[found++] = Lower(line[i]);
+            if (!IsBlank(line[i])) tag[found++] = platform::ToLowerAscii(line[i]);
         }
         if (found < 2) continue;
         bool czechTag = tag[0] == 'c' && tag[1] == 'z';

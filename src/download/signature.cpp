@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "platform/ascii.h"
 #include "platform/crypto.h"
 
 namespace zefi {
@@ -57,17 +58,8 @@ bool FourLines(const std::string& text, std::string lines[4]) {
 }
 
 // A decimal number of digits only that fits 64 bits.
-bool ParseDecimal(const std::string& text, uint64_t* value) {
-    if (text.empty()) return false;
-    uint64_t number = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        const uint64_t digit = static_cast<uint64_t>(c - '0');
-        if (number > (UINT64_MAX - digit) / 10) return false;
-        number = number * 10 + digit;
-    }
-    *value = number;
-    return true;
+bool ParseSerial(const std::string& text, uint64_t* value) {
+    return platform::ParseDecimal(text, UINT64_MAX, value);
 }
 
 bool VerifyWith(const PublisherKey& key, const std::string& data, const Minisig& minisig,
@@ -207,7 +199,7 @@ bool ParseTrustedComment(const std::string& comment, TrustedFields* out, std::st
                 *error = "serial given twice";
                 return false;
             }
-            if (!ParseDecimal(value, &fields.serial)) {
+            if (!ParseSerial(value, &fields.serial)) {
                 *error = "serial is not a decimal number below 2^64";
                 return false;
             }
@@ -238,8 +230,8 @@ bool IsCalendarDate(const std::string& text) {
     uint64_t year = 0;
     uint64_t month = 0;
     uint64_t day = 0;
-    if (!ParseDecimal(text.substr(0, 4), &year) || !ParseDecimal(text.substr(5, 2), &month) ||
-        !ParseDecimal(text.substr(8, 2), &day)) {
+    if (!ParseSerial(text.substr(0, 4), &year) || !ParseSerial(text.substr(5, 2), &month) ||
+        !ParseSerial(text.substr(8, 2), &day)) {
         return false;
     }
     if (year < 1 || month < 1 || month > 12 || day < 1) return false;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "download/url.h"
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/os_error.h"
 #include "platform/stream.h"
@@ -162,8 +163,7 @@ class CheckedWriter {
         const char* scheme = nullptr;
         if (curl_easy_getinfo(m_handle, CURLINFO_SCHEME, &scheme) != CURLE_OK || !scheme)
             return false;
-        return (scheme[0] | 0x20) == 'h' && (scheme[1] | 0x20) == 't' &&
-               (scheme[2] | 0x20) == 't' && (scheme[3] | 0x20) == 'p';
+        return platform::BeginsWithNoCase(scheme, "http");
     }
 
     bool Judge() {
@@ -244,23 +244,14 @@ TransferOutcome PerformChecked(TransferSession& session, const std::string& url,
 bool ParseContentRangeStart(const std::string& line, int64_t* start) {
     static const char kName[] = "content-range:";
     constexpr size_t kNameSize = sizeof kName - 1;
-    if (line.size() <= kNameSize) return false;
-    for (size_t i = 0; i < kNameSize; ++i) {
-        if ((line[i] | 0x20) != kName[i]) return false;
-    }
+    if (!platform::BeginsWithNoCase(line, kName)) return false;
     const size_t bytes = line.find("bytes ", kNameSize);
     if (bytes == std::string::npos) return false;
-    constexpr int64_t kMax = INT64_MAX;
-    int64_t value = 0;
-    size_t i = bytes + 6;
-    const size_t first = i;
-    for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) {
-        const int digit = line[i] - '0';
-        if (value > (kMax - digit) / 10) return false;  // past 63 bits: not a position we asked
-        value = value * 10 + digit;
-    }
-    if (i == first || i >= line.size() || line[i] != '-') return false;
-    *start = value;
+    // Past 63 bits it is no position that was asked for.
+    uint64_t value = 0;
+    const size_t end = platform::ReadDecimal(line, bytes + 6, INT64_MAX, &value);
+    if (end == std::string::npos || end >= line.size() || line[end] != '-') return false;
+    *start = static_cast<int64_t>(value);
     return true;
 }
 

@@ -2,17 +2,11 @@
 #include "download/url.h"
 
 #include "download/curl_api.h"
+#include "platform/ascii.h"
 
 namespace zefi {
 
 namespace {
-
-std::string AsciiLower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
 
 // One part of a parsed URL, or false when it has none.
 bool GetPart(CURLU* url, CURLUPart part, std::string* out) {
@@ -35,16 +29,16 @@ bool ParseUrl(const std::string& url, UrlParts* parts) {
               GetPart(parsed, CURLUPART_HOST, &parts->host);
     curl_url_cleanup(parsed);
     if (!ok) return false;
-    parts->scheme = AsciiLower(parts->scheme);
-    parts->host = AsciiLower(parts->host);
+    parts->scheme = platform::LowerAscii(parts->scheme);
+    parts->host = platform::LowerAscii(parts->host);
     if (!parts->host.empty() && parts->host.back() == '.') parts->host.pop_back();
     return !parts->host.empty();
 }
 
 bool HostInDomains(const std::string& host, const std::vector<std::string>& domains) {
-    const std::string name = AsciiLower(host);
+    const std::string name = platform::LowerAscii(host);
     for (const std::string& domain : domains) {
-        const std::string wanted = AsciiLower(domain);
+        const std::string wanted = platform::LowerAscii(domain);
         if (wanted.empty()) continue;
         if (name == wanted) return true;
         if (name.size() > wanted.size() + 1 &&

@@ -91,7 +91,6 @@ void CSetupDlg::EndWithoutImages(const DownloadOutcome& outcome) {
 }
 
 bool CSetupDlg::RunDownloadBranch() {
-    const int32_t czech = SlovakEdition ? 0 : 1;
     DownloadOutcome outcome;
     {
         LogStream unopened;
@@ -99,7 +98,7 @@ bool CSetupDlg::RunDownloadBranch() {
         DlgDown download;
         download.SetFreeSpaceInitial(system.GetFreeSpace(m_destination));
         download.SetDestinationDir(m_destination);
-        download.SetEdition(czech);
+        download.SetEdition(SlovakEdition);
         download.SetMasterAddress(m_masterAddress);
         download.SetProxy(m_proxy, m_proxyUser, m_proxyPassword);
         download.DoModal();
@@ -128,7 +127,7 @@ bool CSetupDlg::RunDownloadBranch() {
 
     ImageRecord* first = m_imageList.get();
     int32_t status = kAttachFound;
-    m_imageHandle = AttachImage(m_destination, first, kAttachKeep, czech, &status);
+    m_imageHandle = AttachImage(m_destination, first, kAttachKeep, SlovakEdition, &status);
     if (!m_imageHandle || status != kAttachFound) {
         // AttachImage has shown why.
         ReleaseDownloadState();
@@ -171,8 +170,7 @@ void CSetupDlg::AfterCopy(bool completed) {
     if (m_imageList) {
         ImageRecord* first = m_imageList.get();
         int32_t status = kAttachFound;
-        m_imageHandle =
-            AttachImage(m_destination, first, kAttachKeep, SlovakEdition ? 0 : 1, &status);
+        m_imageHandle = AttachImage(m_destination, first, kAttachKeep, SlovakEdition, &status);
         if (m_imageHandle && status == kAttachFound && first->driveRoot[0] != '\0')
             m_source = first->driveRoot;
     }

@@ -73,7 +73,7 @@ void CSetupDlg::RunInstall() {
 
     // The edition belongs to the installation being updated and must be known before the
     // medium is fetched or its install script is read.
-    SlovakEdition = DetermineEdition(m_source, m_destination, m_downloadMode != 0);
+    SettleEdition(DetermineEdition(m_source, m_destination, m_downloadMode != 0));
 
     // The download branch has shown its own messages when it fails, and may name a more
     // precise outcome than the failed download.

@@ -50,4 +50,24 @@ std::string TrimBlanks(std::string_view text) {
     return std::string(text.substr(begin, end - begin + 1));
 }
 
+size_t ReadDecimal(std::string_view text, size_t from, uint64_t max, uint64_t* value) {
+    uint64_t number = 0;
+    size_t i = from;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        const uint64_t digit = static_cast<uint64_t>(text[i] - '0');
+        if (number > (max - digit) / 10 || digit > max) return std::string_view::npos;
+        number = number * 10 + digit;
+    }
+    if (i == from) return std::string_view::npos;
+    *value = number;
+    return i;
+}
+
+bool ParseDecimal(std::string_view text, uint64_t max, uint64_t* value) {
+    uint64_t number = 0;
+    if (ReadDecimal(text, 0, max, &number) != text.size()) return false;
+    *value = number;
+    return true;
+}
+
 }  // namespace platform

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -36,5 +37,13 @@ int CompareNoCase(std::string_view a, std::string_view b, size_t n = std::string
 
 // The text without blanks, tabs and line ends at either end.
 std::string TrimBlanks(std::string_view text);
+
+// Reads the run of decimal digits that starts at text[from] into *value. Returns the position
+// after the run, or std::string_view::npos when there is no digit there or the number exceeds
+// max (*value is then unchanged).
+size_t ReadDecimal(std::string_view text, size_t from, uint64_t max, uint64_t* value);
+
+// Whether text is nothing but a decimal number up to max, read into *value.
+bool ParseDecimal(std::string_view text, uint64_t max, uint64_t* value);
 
 }  // namespace platform

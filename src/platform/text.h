@@ -3,9 +3,6 @@
 
 #include <string>
 
-// Not needed here: kept for the files that still take the ASCII helpers from this header.
-#include "platform/ascii.h"
-
 namespace platform {
 
 // Converts Windows-1250 text (the system's ANSI code page) into the text form the dialog hosts

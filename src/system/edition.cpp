@@ -10,11 +10,6 @@ namespace zefi {
 
 EditionFlag SlovakEdition;
 
-EditionFlag& EditionFlag::operator=(int32_t slovak) {
-    m_slovak.store(slovak != 0 ? 1 : 0, std::memory_order_relaxed);
-    return *this;
-}
-
 void SettleEdition(int32_t slovakEdition) {
     SlovakEdition.m_slovak.store(slovakEdition != 0 ? 1 : 0, std::memory_order_relaxed);
 }

@@ -18,10 +18,6 @@ class EditionFlag {
 
     operator int32_t() const { return m_slovak.load(std::memory_order_relaxed); }
 
-    // The install driver's former way of settling the edition, kept until it calls
-    // SettleEdition; nothing else may use it.
-    [[deprecated("settle the edition with SettleEdition")]] EditionFlag& operator=(int32_t slovak);
-
   private:
     friend void SettleEdition(int32_t slovakEdition);
 

@@ -1,6 +1,7 @@
 // The program's own settings in the registry.
 #include "system/registry_settings.h"
 
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
@@ -98,13 +99,7 @@ uint64_t ReadPackageListSerial() {
     if (error == platform::kErrorFileNotFound) return 0;
     if (error != platform::kErrorSuccess || value.empty()) return UINT64_MAX;
     uint64_t serial = 0;
-    for (char c : value) {
-        if (c < '0' || c > '9') return UINT64_MAX;
-        const unsigned digit = static_cast<unsigned>(c - '0');
-        if (serial > (UINT64_MAX - digit) / 10) return UINT64_MAX;
-        serial = serial * 10 + digit;
-    }
-    return serial;
+    return platform::ParseDecimal(value, UINT64_MAX, &serial) ? serial : UINT64_MAX;
 }
 
 bool WritePackageListSerial(uint64_t serial) {

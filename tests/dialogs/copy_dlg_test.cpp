@@ -698,11 +698,11 @@ TEST_F(CopyDlgRun, DiskImagesServeTheRunAndAreDetachedAtItsEnd) {
         zefi::SetImageText(list.get()[i].digest, "0123456789abcdef0123456789abcdef");
         zefi::SetImageText(list.get()[i].name, i == 0 ? "disk1.iso" : "disk2.iso");
         zefi::ImageHandle none =
-            zefi::AttachImage("C:\\ZEFI", &list.get()[i], zefi::kAttachCheck, 1, &status);
+            zefi::AttachImage("C:\\ZEFI", &list.get()[i], zefi::kAttachCheck, 0, &status);
         ASSERT_EQ(status, zefi::kAttachFound);
     }
     zefi::ImageHandle first =
-        zefi::AttachImage("C:\\ZEFI", list.get(), zefi::kAttachKeep, 1, &status);
+        zefi::AttachImage("C:\\ZEFI", list.get(), zefi::kAttachKeep, 0, &status);
     ASSERT_NE(first, nullptr);
     std::string root;
     ASSERT_TRUE(first->GetDriveRoot(&root));

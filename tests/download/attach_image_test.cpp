@@ -22,8 +22,8 @@ namespace {
 
 using Files = std::map<std::string, std::string>;  // relative name -> content
 
-constexpr int32_t kCzech = 1;
-constexpr int32_t kSlovak = 0;
+constexpr int32_t kCzech = 0;
+constexpr int32_t kSlovak = 1;
 constexpr uint32_t kDriveD = 1u << 3;
 
 class AttachImageTest : public testsupport::PrefixTest {

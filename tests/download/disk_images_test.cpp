@@ -20,7 +20,7 @@
 namespace {
 
 using Files = std::map<std::string, std::string>;
-constexpr int32_t kCzech = 1;
+constexpr int32_t kCzech = 0;
 
 class ImageListDiskSourceTest : public testsupport::PrefixTest {
   protected:
