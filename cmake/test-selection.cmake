@@ -40,7 +40,7 @@ set(zefi_emulation_only_tests
   download/download_worker_test.cpp download/hash_md5_test.cpp download/https_test.cpp
   download/package_list_test.cpp download/transfer_test.cpp
   # Keys and signatures made by the minisign tool.
-  download/signature_test.cpp
+  download/signature_test.cpp download/signed_list_test.cpp
   # Scripted download failures through the test HTTP server and the worker fixture.
   download/download_failures_test.cpp
   # Small tmpfs volumes, cut ISO images and read errors that only the emulation can stage;
