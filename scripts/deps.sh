@@ -6,6 +6,7 @@ packages=(
   libgtest-dev libgmock-dev
   libcurl4-openssl-dev libssl-dev libiso9660-dev libcdio-dev
   xorriso dnsmasq-base liblnk-utils tinyproxy
+  minisign zsync
   openssl ca-certificates
   mingw-w64 g++-mingw-w64-x86-64-posix
   wine64 xvfb xauth locales dpkg-dev
