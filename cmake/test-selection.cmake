@@ -16,7 +16,7 @@ else()
     ${support_dir}/temp_prefix.cpp ${support_dir}/child_process.cpp
     ${support_dir}/dns_server.cpp ${support_dir}/loopback_socket_posix.cpp
     ${support_dir}/https_server.cpp ${support_dir}/iso_image.cpp
-    ${support_dir}/run_command.cpp ${support_dir}/terminal_run.cpp ${support_dir}/tmpfs_mount.cpp)
+    ${support_dir}/run_command.cpp ${support_dir}/minisign.cpp ${support_dir}/terminal_run.cpp ${support_dir}/tmpfs_mount.cpp)
   file(GLOB win32_support CONFIGURE_DEPENDS ${support_dir}/win32/*.cpp)
   list(APPEND support_srcs ${win32_support})
   set(test_layers platform resources ui system script download)
@@ -39,6 +39,8 @@ set(zefi_emulation_only_tests
   download/attach_image_test.cpp download/discovery_test.cpp download/disk_images_test.cpp
   download/download_worker_test.cpp download/hash_md5_test.cpp download/https_test.cpp
   download/package_list_test.cpp download/transfer_test.cpp
+  # Keys and signatures made by the minisign tool.
+  download/signature_test.cpp
   # Scripted download failures through the test HTTP server and the worker fixture.
   download/download_failures_test.cpp
   # Small tmpfs volumes, cut ISO images and read errors that only the emulation can stage;

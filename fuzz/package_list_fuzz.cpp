@@ -17,6 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             entry.name.size() > zefi::kMaxConfigText) {
             __builtin_trap();
         }
+        // A SHA-256 digest is 64 lower-case hex digits with the size its line gave.
+        if (!entry.sha256.empty() &&
+            (entry.sha256.size() != 64 || entry.size < 0 ||
+             entry.sha256.find_first_not_of("0123456789abcdef") != std::string::npos)) {
+            __builtin_trap();
+        }
+        if (entry.sha256.empty() && entry.size != -1) __builtin_trap();
     }
     return 0;
 }

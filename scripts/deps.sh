@@ -4,12 +4,11 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
-  libcurl4-openssl-dev libssl-dev libiso9660-dev libcdio-dev
-  xorriso dnsmasq-base liblnk-utils tinyproxy
-  minisign zsync
+  libcurl4-openssl-dev libssl-dev libiso9660-dev libcdio-dev libsodium-dev
+  xorriso dnsmasq-base liblnk-utils tinyproxy minisign zsync
   openssl ca-certificates
   mingw-w64 g++-mingw-w64-x86-64-posix
-  wine64 xvfb xauth locales dpkg-dev
+  wine64 xvfb xauth locales dpkg-dev autoconf automake libtool
   tmux
   clang-14 libclang-rt-14-dev
 )

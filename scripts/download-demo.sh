@@ -2,7 +2,9 @@
 # The download demo: the example medium published as two ISO images (the first DVD and the
 # second one with the Z-disk) by a file server on 127.0.0.1, and zefisetup started outside any
 # medium, which therefore downloads the images, verifies and attaches them and installs from the
-# first one into C:\ZEFI of a fresh demo machine (demo/download/prefix).
+# first one into C:\ZEFI of a fresh demo machine (demo/download/prefix). The package list is
+# signed with a minisign key made for the demo, which the demo machine trusts (PublisherKeys);
+# a last run shows a list changed on the server being refused.
 # Usage: scripts/download-demo.sh [--no-deps]
 # (the build directory is "build", or $ZEFISETUP_BUILD_DIR when set)
 set -euo pipefail
@@ -49,9 +51,23 @@ done
 base=$(head -n 1 "$demo/server.out")
 [ -n "$base" ] || { echo "the file server did not start: $(cat "$demo/server.log")" >&2; exit 1; }
 
-# The package list: the MD5 digest and the file name of every image. The sites list: for the
-# Czech edition ("cz") the address of the package list (no limitation file).
-(cd "$demo/srv/zefi" && md5sum zefi1.iso zefi2.iso | sed 's/  / /; s/$/\r/') >"$demo/srv/zefi/packages.txt"
+# The package list: the MD5 digest and the file name of every image, and for each a sha256 line
+# with its size (older programs skip those). The publisher signs it with minisign; the signed
+# comment carries the list's serial number and the day after which it is no longer valid.
+# The sites list: for the Czech edition ("cz") the address of the package list (no limitation
+# file).
+(
+    cd "$demo/srv/zefi"
+    md5sum zefi1.iso zefi2.iso | sed 's/  / /; s/$/\r/'
+    for image in zefi1.iso zefi2.iso; do
+        printf 'sha256 %s %s %s\r\n' "$(sha256sum "$image" | cut -d' ' -f1)" "$(stat -c %s "$image")" "$image"
+    done
+) >"$demo/srv/zefi/packages.txt"
+mkdir -p "$demo/keys"
+minisign -G -f -W -p "$demo/keys/publisher.pub" -s "$demo/keys/publisher.key" >/dev/null
+minisign -S -s "$demo/keys/publisher.key" -m "$demo/srv/zefi/packages.txt" \
+    -t "serial=1 expires=$(date -u -d '+60 days' +%F)" >/dev/null
+publisher_key=$(sed -n 2p "$demo/keys/publisher.pub")
 printf 'cz %s/zefi/packages.txt\r\n' "$base" >"$demo/srv/sites.txt"
 for _ in $(seq 50); do
     grep -q '^serving /sites.txt' "$demo/server.log" && break
@@ -70,6 +86,13 @@ temp = C:\\Temp\\
 [drives]
 C = drive_c, fixed
 INI
+# The machine trusts the demo's publisher key, as an administrator sets it in the registry.
+cat >"$prefix/system.reg" <<REG
+Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zefi Publishing\\ZEFI]
+"PublisherKeys"="$publisher_key"
+REG
 export ZEFISETUP_PREFIX=$prefix
 
 # An unattended start (-q/-Q, -o, -i) never enters download mode, so the main menu and the
@@ -110,6 +133,26 @@ if [ "$second" != 10 ]; then
 fi
 echo "(exit status 10: the same data is installed already, the update was declined)"
 
+# Someone changes the package list on the server (another image digest) without the publisher's
+# key: the signature no longer fits, the list is refused and nothing is fetched.
+cp "$demo/srv/zefi/packages.txt" "$demo/packages-signed.txt"
+sed -i '1s/^[0-9a-f]\{32\}/00000000000000000000000000000000/' "$demo/srv/zefi/packages.txt"
+cat >"$demo/answers.txt" <<'ANSWERS'
+dialog 1 1000
+dialog 4 ok
+ANSWERS
+echo
+echo "== a package list changed on the server: its signature does not fit"
+third=0
+(cd "$temp" && "$program" -m "$base/sites.txt" </dev/null) || third=$?
+cp "$demo/packages-signed.txt" "$demo/srv/zefi/packages.txt"
+if [ "$third" != 9 ]; then
+    echo "download-demo: the tampered list ended with status $third, expected 9 (refused)" >&2
+    exit 1
+fi
+echo "(exit status 9: the download ended without a verified set of images)"
+cp "$temp/inetzefi.log" "$demo/inetzefi-refused.log"
+
 finish
 trap - EXIT
 echo
@@ -129,9 +172,11 @@ done
 echo "           the published copies: $demo/srv/zefi"
 echo "Logs:      download log of the first run $demo/inetzefi-first.log"
 grep -a -E '^(Found |Download image .* from |Download and chceck|Setting iuObj|Done)' "$demo/inetzefi-first.log" | tr -d '\r' | sed 's/^/             /' || true
-echo "           download log of the second run $temp/inetzefi.log"
-grep -a -E '^(Repo and|Break install|Operation was)' "$temp/inetzefi.log" | tr -d '\r' | sed 's/^/             /' || true
+grep -a -E '^Package list' "$demo/inetzefi-first.log" | tr -d '\r' | sed 's/^/             /' || true
+echo "           download log of the refused run $demo/inetzefi-refused.log"
+grep -a -E '^(Package list|Done)' "$demo/inetzefi-refused.log" | tr -d '\r' | sed 's/^/             /' || true
 echo "           install log  $temp/inszefi.log"
 grep -a -E '^Instalation: |^Instalace ' "$temp/inszefi.log" | tr -d '\r' | sed 's/^/             /' || true
 echo "Registry:  $prefix/system.reg"
-grep -E '"(InstallDir|Edition)"' "$prefix/system.reg" || true
+grep -E '"(InstallDir|Edition|PackageListSerial)"' "$prefix/system.reg" || true
+echo "Keys:      the demo publisher's key pair in $demo/keys (PublisherKeys holds the .pub line)"

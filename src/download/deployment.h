@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zefi {
 
@@ -18,6 +19,15 @@ extern const char* const kFallbackSitesPath;
 
 // The product domain of an edition: Czech for slovakEdition 0, Slovak otherwise.
 std::string ProductDomain(int32_t slovakEdition);
+
+// Domains a master URL found in DNS may lead to: its host must be one of them or a name under
+// one. By default the two product domains.
+extern const char* const kAllowedMasterDomains[];
+std::vector<std::string> AllowedMasterDomains();
+
+// The deployment's own publisher keys (the Base64 lines of minisign public key files), ended by
+// nullptr; empty in this repository. With one, every package list must be signed.
+extern const char* const kPublisherKeys[];
 
 // The fallback master URL, the same for both editions: "https://" + media server host +
 // "/zefi/zefisetup/sites.txt".

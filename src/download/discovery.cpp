@@ -2,6 +2,8 @@
 #include "download/discovery.h"
 
 #include "download/deployment.h"
+#include "download/transfer.h"
+#include "download/url.h"
 #include "platform/crypto.h"
 
 namespace zefi {
@@ -10,11 +12,11 @@ namespace {
 
 constexpr char kRecordPrefix[] = "zefisetup=";
 constexpr size_t kRecordPrefixSize = sizeof kRecordPrefix - 1;
-constexpr char kHttps[] = "https://";
 
 }  // namespace
 
-TxtLookup FindZefisetupRecord(const std::vector<platform::DnsRecord>& records) {
+TxtLookup FindZefisetupRecord(const std::vector<platform::DnsRecord>& records,
+                              const std::vector<std::string>& allowedDomains) {
     TxtLookup result;
     for (const platform::DnsRecord& record : records) {
         if (record.type != platform::kDnsTypeText || record.strings.empty()) continue;
@@ -27,9 +29,15 @@ TxtLookup FindZefisetupRecord(const std::vector<platform::DnsRecord>& records) {
             }
             // The decoded bytes are used as a C string: a NUL ends the address.
             result.url = decoded.substr(0, decoded.find('\0'));
-            result.outcome = result.url.compare(0, sizeof kHttps - 1, kHttps) == 0
+            UrlParts parts;
+            if (!ParseUrl(result.url, &parts) || parts.scheme != "https") {
+                result.outcome = TxtLookup::Outcome::kNotHttps;
+                return result;
+            }
+            result.host = parts.host;
+            result.outcome = HostInDomains(parts.host, allowedDomains)
                                  ? TxtLookup::Outcome::kFound
-                                 : TxtLookup::Outcome::kNotHttps;
+                                 : TxtLookup::Outcome::kForeignHost;
             return result;
         }
     }
@@ -37,8 +45,14 @@ TxtLookup FindZefisetupRecord(const std::vector<platform::DnsRecord>& records) {
 }
 
 std::string FindMasterUrl(const std::string& cmdLineMaster, int32_t slovakEdition, LogStream& log) {
+    return FindMasterUrl(cmdLineMaster, slovakEdition, log, AllowedMasterDomains());
+}
+
+std::string FindMasterUrl(const std::string& cmdLineMaster, int32_t slovakEdition, LogStream& log,
+                          const std::vector<std::string>& allowedDomains) {
     if (!cmdLineMaster.empty()) {
-        log << "Using cmdLine zefisetup masterUrl: " << cmdLineMaster << LogStream::endl;
+        log << "Using cmdLine zefisetup masterUrl: " << HidePassword(cmdLineMaster)
+            << LogStream::endl;
         return cmdLineMaster;
     }
 
@@ -47,7 +61,7 @@ std::string FindMasterUrl(const std::string& cmdLineMaster, int32_t slovakEditio
     // The query's own result is not examined: a failed query simply yields no records.
     std::vector<platform::DnsRecord> records;
     platform::DnsQueryText(domain, &records);
-    TxtLookup found = FindZefisetupRecord(records);
+    TxtLookup found = FindZefisetupRecord(records, allowedDomains);
     switch (found.outcome) {
         case TxtLookup::Outcome::kFound:
             log << "DNS found for zefisetup " << found.url << LogStream::endl;
@@ -56,8 +70,13 @@ std::string FindMasterUrl(const std::string& cmdLineMaster, int32_t slovakEditio
             // Only an address reached over TLS with a verified certificate is trusted to name
             // the images to install.
             log << "DNS found for zefisetup " << found.url << LogStream::endl;
-            log << "DNS zefisetup masterUrl refused, it does not begin with https://"
-                << LogStream::endl;
+            log << "DNS zefisetup masterUrl refused, it is not an https address" << LogStream::endl;
+            break;
+        case TxtLookup::Outcome::kForeignHost:
+            // Anyone who can answer a DNS query could otherwise name the images to install.
+            log << "DNS found for zefisetup " << found.url << LogStream::endl;
+            log << "DNS zefisetup masterUrl refused, its host " << found.host
+                << " is not in the publisher's domains" << LogStream::endl;
             break;
         case TxtLookup::Outcome::kBadBase64:
             log << "DNS zefisetup record refused, it is not valid Base64" << LogStream::endl;

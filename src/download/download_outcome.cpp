@@ -16,7 +16,27 @@ enum : uint32_t {
     kStringDownloadFile = 151,
     kStringCheckDownloaded = 152,
     kStringCheckFound = 153,
+    kStringListRefused = 190,
+    kStringNoSignature = 191,
+    kStringBadSignature = 192,
+    kStringOlderList = 193,
+    kStringExpiredList = 194,
 };
+
+std::string RefusalText(const DownloadOutcome& outcome) {
+    switch (outcome.refusal) {
+        case ListRefusal::kMissing:
+            return ui::FormatString(kStringNoSignature);
+        case ListRefusal::kOlder:
+            return ui::FormatString(kStringOlderList, outcome.refusalDetail, outcome.keptSerial);
+        case ListRefusal::kExpired:
+            return ui::FormatString(kStringExpiredList, outcome.refusalDetail);
+        case ListRefusal::kBad:
+        case ListRefusal::kNone:
+            break;
+    }
+    return ui::FormatString(kStringBadSignature);
+}
 
 std::string StepLine(const DownloadOutcome& outcome) {
     switch (outcome.step) {
@@ -27,6 +47,7 @@ std::string StepLine(const DownloadOutcome& outcome) {
         case DownloadStep::kImageCheck:
             return ui::FormatString(kStringCheckDownloaded, outcome.file);
         case DownloadStep::kConfiguration:
+        case DownloadStep::kSignature:
         case DownloadStep::kNone:
             break;
     }
@@ -44,6 +65,8 @@ std::string CodeLine(const DownloadOutcome& outcome) {
 }  // namespace
 
 std::string DownloadFailureText(const DownloadOutcome& outcome) {
+    if (outcome.step == DownloadStep::kSignature)
+        return ui::FormatString(kStringListRefused, RefusalText(outcome));
     return ui::FormatString(kStringFailed, StepLine(outcome), CodeLine(outcome));
 }
 

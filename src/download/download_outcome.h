@@ -14,6 +14,16 @@ enum class DownloadStep : int32_t {
     kLocalCheck,     // an image already in the destination directory
     kTransfer,       // the transfer of an image into its file
     kImageCheck,     // the digest or the attach check of a downloaded image
+    kSignature,      // the package list's signature refused it
+};
+
+// Why a signed package list was refused.
+enum class ListRefusal : int32_t {
+    kNone,
+    kMissing,  // no signature could be fetched
+    kBad,      // unreadable, made with another key, or not over this list and comment
+    kOlder,    // its serial is lower than the highest one seen
+    kExpired,  // its expiry date has passed
 };
 
 enum class DownloadEnd : int32_t {
@@ -31,11 +41,17 @@ struct DownloadOutcome {
     long httpStatus = 0;       // the HTTP status of an answer that was not a success
     uint32_t systemError = 0;  // the system error code of the failed operation
     int32_t status = 0;        // the run result, for failures that are neither of the above
+    // For kSignature: why, and the serials (kOlder: the list's and the one kept) or the expiry
+    // date (kExpired) as text.
+    ListRefusal refusal = ListRefusal::kNone;
+    std::string refusalDetail;
+    std::string keptSerial;
 };
 
 // The text of the message that ends a failed run (string 170): the step and the file (strings
 // 173, 151, 152, 153), then the HTTP status (172), the libcurl and system error codes (171) or
-// the status (174), and where the log is. In the calling thread's language.
+// the status (174), and where the log is. A refused package list has its own text (string 190
+// with the reason, 191 to 194). In the calling thread's language.
 std::string DownloadFailureText(const DownloadOutcome& outcome);
 
 }  // namespace zefi

@@ -3,6 +3,8 @@
 #include "download/download_worker.h"
 
 #include "download/curl_api.h"
+#include "download/deployment.h"
+#include "system/registry_settings.h"
 
 #include <cstring>
 #include <exception>
@@ -14,6 +16,7 @@
 #include "download/package_list.h"
 #include "download/repo_info.h"
 #include "download/transfer.h"
+#include "download/url.h"
 #include "platform/errors.h"
 #include "platform/fs.h"
 #include "platform/machine.h"
@@ -29,10 +32,17 @@ namespace {
 // answer that is not the data asked for (nothing of it was written).
 bool IsInterruption(CURLcode code) {
     return code == CURLE_PARTIAL_FILE || code == CURLE_RECV_ERROR ||
-           code == CURLE_HTTP_RETURNED_ERROR || code == CURLE_RANGE_ERROR;
+           code == CURLE_HTTP_RETURNED_ERROR || code == CURLE_RANGE_ERROR ||
+           code == CURLE_OPERATION_TIMEDOUT;
 }
 
 // The size of an existing file, as _stat64 gives it; false when there is no such entry.
+// Whether url is an https address, which the rest of the run must then keep to.
+bool StartsHttps(const std::string& url) {
+    UrlParts parts;
+    return ParseUrl(url, &parts) && parts.scheme == "https";
+}
+
 bool StatSize(const std::string& path, int64_t* size) {
     platform::FindData info;
     if (!platform::GetFileInfo(path, &info)) return false;
@@ -61,13 +71,28 @@ class Run {
     bool RepoCheck();
     bool LocalCheck();
     bool Downloads();
-    TransferOutcome RetryTransfer(platform::Stream& file, const std::string& path,
-                                  const std::string& url, TransferOutcome outcome);
+    TransferOutcome RetryTransfer(platform::Stream& file, const std::string& name,
+                                  const std::string& path, const std::string& url, int64_t sizeLimit,
+                                  TransferOutcome outcome);
+    // The size the image of entry i may not grow past: its signed size, else none (-1).
+    int64_t SizeLimit(size_t i) const;
+    // Whether the file at path is the image of entry i: its MD5 digest, and for a signed list
+    // that gives them its size and SHA-256 digest too (one read for both digests).
+    bool IsImage(size_t i, const std::string& path);
+    // The publisher keys and the kept serial that package lists are checked against.
+    void LoadTrust();
+    // Keeps the serial of a verified list when it is the highest so far.
+    void KeepSerial(uint64_t serial);
+    PackageListRequest ListRequest() const;
     bool ImageSetChanged();
     bool AllVerified();
-    // Records the failure that ends (or will end) the run, unless one is recorded already.
+    // Records the failure that ends (or will end) the run, unless one is recorded already:
+    // its step, file and codes, and its status, which becomes the run result.
     void Fail(DownloadStep step, const std::string& file, int32_t status,
               const TransferOutcome& transfer = {});
+    bool Failed() const { return m_outcome.end == DownloadEnd::kFailed; }
+    // The run result: the status of the recorded failure, else 0.
+    int32_t Result() const { return Failed() ? m_outcome.status : 0; }
     void Close();
 
     DownloadView& m_view;
@@ -78,20 +103,25 @@ class Run {
     std::string m_masterUrl;
     ImageListPtr m_list;
     int32_t m_count = 0;
+    std::vector<PackageEntry> m_entries;  // the package list's entries of m_list, in its order
     std::string m_baseUrl;
     std::string m_packageListUrl;
-    int32_t m_result = 0;
     int m_partial = 0;
     int32_t m_examined = 0;
     int32_t m_verified = 0;
+    // The package list came with a signature that verified: its sizes and SHA-256 digests
+    // bind the images.
+    bool m_listSigned = false;
+    PackageListTrust m_trust;
+    // How the run ends: a failure recorded by Fail (whose status is the run result), the
+    // answer No to the repo question, or, with neither, a cancel when the stop flag is set.
     DownloadOutcome m_outcome;
-    // The user ended the retries of a failed transfer: a failure, not a plain cancel.
-    bool m_gaveUp = false;
 };
 
 void Run::Fail(DownloadStep step, const std::string& file, int32_t status,
                const TransferOutcome& transfer) {
-    if (m_outcome.step != DownloadStep::kNone) return;
+    if (Failed()) return;
+    m_outcome.end = DownloadEnd::kFailed;
     m_outcome.step = step;
     m_outcome.file = file;
     m_outcome.status = status;
@@ -110,10 +140,10 @@ int32_t Run::Execute() {
         Steps();
     } catch (const std::exception&) {
         // Out of memory in the middle of the run: it ends as failed, with its closing steps.
-        if (m_result == 0) m_result = kFetchAllocFailed;
+        Fail(DownloadStep::kConfiguration, m_masterUrl, kFetchAllocFailed);
     }
     Close();
-    return m_result;
+    return Result();
 }
 
 void Run::Steps() {
@@ -121,51 +151,59 @@ void Run::Steps() {
     m_log << "Instalation to Dst: " << m_in.destinationDir << LogStream::endl;
     platform::KeepAwake(true);
     if (!m_session.Open(m_in.proxy, m_in.proxyUser, m_in.proxyPassword, m_log)) {
-        m_result = CURLE_FAILED_INIT;
+        Fail(DownloadStep::kConfiguration, m_masterUrl, CURLE_FAILED_INIT);
         return;
     }
+    LoadTrust();
+    TransferRules rules;
+    rules.httpsOnly = StartsHttps(m_masterUrl);
+    rules.lowSpeedSeconds = m_settings.lowSpeedSeconds;
+    m_session.SetRules(rules);
     for (;;) {
         if (!CheckSites() || !RepoCheck()) return;
         m_log << "Checking partial" << LogStream::endl;
-        m_partial = ProbeRangeSupport(m_session.Handle(), m_packageListUrl, m_session.Proxy());
+        m_partial = ProbeRangeSupport(m_session, m_packageListUrl);
         m_log << "Partial support " << static_cast<int32_t>(m_partial) << LogStream::endl;
         if (!LocalCheck()) return;
         if (m_verified != m_examined && !Downloads()) return;
         m_log << "Checking image change." << LogStream::endl;
-        if (m_result == 0 && ImageSetChanged()) continue;
+        if (!Failed() && ImageSetChanged()) continue;
         break;
     }
     // An image that could not be written stays unverified: nothing may be installed from it.
-    if (m_result == 0 && !AllVerified()) m_result = 1;
-    m_log << "Download and chceck completed status " << m_result << LogStream::endl;
-    if (m_result == 0) m_log << "Setting iuObj." << LogStream::endl;
+    AllVerified();
+    m_log << "Download and chceck completed status " << Result() << LogStream::endl;
+    if (!Failed()) m_log << "Setting iuObj." << LogStream::endl;
 }
 
 bool Run::CheckSites() {
     m_view.SetFileBarPos(0);
     m_view.SetPhase(PhaseQuery);
     m_log << "Checking sites" << LogStream::endl;
-    ImageList list = nullptr;
-    int32_t count = 0;
-    int32_t lastCode = 0;
-    int32_t result =
-        FetchPackageList(m_session.Handle(), m_masterUrl, m_settings.tempFileName, SlovakEdition(),
-                         &list, &count, &m_baseUrl, &m_packageListUrl, &lastCode, m_log,
-                         m_in.destinationDir, m_session.Proxy(), &m_outcome);
-    m_list.reset(list);
-    m_count = list != nullptr ? count : 0;
+    PackageListFetch fetch = FetchPackageList(m_session, ListRequest(), m_log);
+    m_list = std::move(fetch.list);
+    m_count = m_list ? fetch.count : 0;
+    m_entries = std::move(fetch.entries);
+    m_listSigned = fetch.listSigned;
+    m_baseUrl = fetch.baseUrl;
+    m_packageListUrl = fetch.packageListUrl;
+    int32_t result = fetch.result;
     // A package list that offers nothing (no entry line, or every entry excluded or refused)
     // is a failed run, not a successful one without images.
-    if (result == kFetchOk && m_count == 0) {
-        result = kFetchNoImages;
-        Fail(DownloadStep::kConfiguration, m_packageListUrl, result);
-    }
+    if (result == kFetchOk && m_count == 0) result = kFetchNoImages;
     if (result != kFetchOk) {
-        m_result = result;
-        m_log << "Checking sites error " << result << " cerr " << lastCode << LogStream::endl;
+        if (fetch.failure.end == DownloadEnd::kFailed) {
+            m_outcome = fetch.failure;
+            m_outcome.status = result;
+        } else {
+            Fail(DownloadStep::kConfiguration, m_packageListUrl, result);
+        }
+        m_log << "Checking sites error " << result << " cerr " << fetch.lastCode
+              << LogStream::endl;
         return false;
     }
-    m_log << "Found " << count << " data objects." << LogStream::endl;
+    if (fetch.listSigned) KeepSerial(fetch.serial);
+    m_log << "Found " << fetch.count << " data objects." << LogStream::endl;
     return true;
 }
 
@@ -231,9 +269,7 @@ bool Run::LocalCheck() {
         if (Stopped()) return false;
 
         m_log << "Checking signature of image " << path << LogStream::endl;
-        char digest[kMd5HexSize] = {};
-        HashFileMd5(path, digest, &progress);
-        if (!SameDigest(digest, entry.digest)) {
+        if (!IsImage(i, path)) {
             m_view.MoveTaskBack(1);
             m_log << "Checking signature of image " << path << " does not match. Donwload again."
                   << LogStream::endl;
@@ -255,7 +291,6 @@ bool Run::LocalCheck() {
         }
         m_log << "Checking attach image " << path << " status " << status << LogStream::endl;
         if (status < 0) {
-            m_result = status;
             Fail(DownloadStep::kLocalCheck, entry.name, status);
             return false;
         }
@@ -286,7 +321,6 @@ bool Run::Downloads() {
         }
 
         const std::string url = m_baseUrl + entry.name;
-        curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
         curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &progress);
         curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, TransferProgress);
@@ -304,13 +338,12 @@ bool Run::Downloads() {
         }
         m_view.SetPhase(PhaseDownload);
         m_view.SetStatusText(ui::FormatString(151, entry.name));
-        m_log << "Download image " << path << " from " << url << LogStream::endl;
-        TransferOutcome transfer = PerformChecked(handle, file, -1, m_session.Proxy());
-        LogRefusedAnswer(m_log, url, transfer);
+        m_log << "Download image " << path << " from " << HidePassword(url) << LogStream::endl;
+        TransferOutcome transfer = PerformChecked(m_session, url, file, -1, m_log, SizeLimit(i));
         if (IsInterruption(transfer.code)) {
             m_log << "Download image interupted" << path << " status "
                   << static_cast<int32_t>(transfer.code) << LogStream::endl;
-            transfer = RetryTransfer(file, path, url, transfer);
+            transfer = RetryTransfer(file, entry.name, path, url, SizeLimit(i), transfer);
         }
         const CURLcode code = transfer.code;
         m_log << "Download image " << path << " status " << static_cast<int32_t>(code)
@@ -319,13 +352,8 @@ bool Run::Downloads() {
         curl_easy_reset(handle);
         // A transfer that did not complete leaves nothing that could pass for the image.
         if (code != CURLE_OK) platform::DeleteFile(path);
-        if (m_gaveUp) {
-            m_result = code;
-            Fail(DownloadStep::kTransfer, entry.name, code, transfer);
-        }
         if (Stopped()) return false;
         if (code != CURLE_OK) {
-            m_result = code;
             Fail(DownloadStep::kTransfer, entry.name, code, transfer);
             ui::MessageBoxF(159, ui::Buttons::Ok, ui::Icon::Error, static_cast<long>(code),
                             static_cast<long>(transfer.systemError));
@@ -337,16 +365,14 @@ bool Run::Downloads() {
         m_view.SetFreeSpace(DestinationFreeSpace(m_in.destinationDir));
         m_view.SetPhase(PhaseCheck);
         progress.doneBytes.store(0);
-        char digest[kMd5HexSize] = {};
         int64_t size = 0;
         if (StatSize(path, &size)) progress.totalBytes.store(size);
         m_log << "Download signature check image " << path << LogStream::endl;
-        HashFileMd5(path, digest, &progress);
+        const bool isImage = IsImage(i, path);
         if (Stopped()) return false;
-        if (!SameDigest(digest, entry.digest)) {
+        if (!isImage) {
             m_log << "Download bad signature check image " << path << LogStream::endl;
-            m_result = 1;
-            Fail(DownloadStep::kImageCheck, entry.name, m_result);
+            Fail(DownloadStep::kImageCheck, entry.name, 1);
             break;
         }
         m_log << "Download signature check image " << path << " ok." << LogStream::endl;
@@ -356,7 +382,6 @@ bool Run::Downloads() {
         AttachImage(m_in.destinationDir, &entry, kAttachCheck, m_in.czech, &status);
         if (status != kAttachFound) {
             m_log << "Download attach error image " << path << status << LogStream::endl;
-            m_result = status;
             Fail(DownloadStep::kImageCheck, entry.name, status);
             break;
         }
@@ -369,8 +394,9 @@ bool Run::Downloads() {
 }
 
 // outcome is the broken transfer's own; it stays the result when no attempt is made.
-TransferOutcome Run::RetryTransfer(platform::Stream& file, const std::string& path,
-                                   const std::string& url, TransferOutcome outcome) {
+TransferOutcome Run::RetryTransfer(platform::Stream& file, const std::string& name,
+                                   const std::string& path, const std::string& url, int64_t sizeLimit,
+                                   TransferOutcome outcome) {
     int32_t attempt = 0;
     // After a 416 or a range that does not continue the file, the server cannot resume it:
     // the next attempt starts again from byte 0.
@@ -391,17 +417,17 @@ TransferOutcome Run::RetryTransfer(platform::Stream& file, const std::string& pa
             file.Truncate(0);
             m_log << "Download image " << path << " from begin" << LogStream::endl;
         }
-        outcome = PerformChecked(m_session.Handle(), file, position, m_session.Proxy());
+        outcome = PerformChecked(m_session, url, file, position, m_log, sizeLimit);
         m_log << "Download image after interuption " << path << " status "
               << static_cast<int32_t>(outcome.code) << attempt << LogStream::endl;
-        LogRefusedAnswer(m_log, url, outcome);
         if (outcome.code == CURLE_OK) break;
         fromStart = outcome.httpStatus == 416 || outcome.code == CURLE_RANGE_ERROR;
         if (attempt == 3) {
             attempt = 0;
             if (ui::MessageBoxF(160, ui::Buttons::RetryCancel, ui::Icon::Exclamation,
                                 static_cast<long>(outcome.code)) == ui::kIdCancel) {
-                m_gaveUp = true;
+                // Giving up is a failure of the transfer, not a plain cancel.
+                Fail(DownloadStep::kTransfer, name, outcome.code, outcome);
                 m_view.RequestCancel();
             }
         }
@@ -422,22 +448,15 @@ bool Run::AllVerified() {
 }
 
 bool Run::ImageSetChanged() {
-    ImageList second = nullptr;
-    int32_t secondCount = 0;
-    std::string baseUrl, packageListUrl;
-    int32_t lastCode = 0;
     // Its failures show their own messages; no second list counts as no change.
-    FetchPackageList(m_session.Handle(), m_masterUrl, m_settings.tempFileName, SlovakEdition(),
-                     &second, &secondCount, &baseUrl, &packageListUrl, &lastCode, m_log,
-                     m_in.destinationDir, m_session.Proxy());
-    ImageListPtr secondList(second);
-    if (second == nullptr || secondCount != m_count) return false;
+    const PackageListFetch second = FetchPackageList(m_session, ListRequest(), m_log);
+    if (!second.list || second.count != m_count) return false;
     int32_t same = 0;
     for (size_t i = 0; i < Count(); ++i) {
         const ImageRecord& entry = m_list.get()[i];
-        for (size_t j = 0; j < static_cast<size_t>(secondCount); ++j) {
-            if (std::strcmp(entry.name, second[j].name) == 0 &&
-                std::strcmp(entry.digest, second[j].digest) == 0) {
+        for (size_t j = 0; j < static_cast<size_t>(second.count); ++j) {
+            if (std::strcmp(entry.name, second.list.get()[j].name) == 0 &&
+                std::strcmp(entry.digest, second.list.get()[j].digest) == 0) {
                 ++same;
                 break;
             }
@@ -448,6 +467,7 @@ bool Run::ImageSetChanged() {
     for (size_t i = 0; i < Count(); ++i) platform::DeleteFile(ImagePath(m_list.get()[i]));
     m_list.reset();
     m_count = 0;
+    m_entries.clear();
     m_log << "Image change so download again." << LogStream::endl;
     return true;
 }
@@ -457,25 +477,86 @@ void Run::Close() {
     const bool stopped = Stopped();
     if (stopped) m_log << "Operation was canceled." << LogStream::endl;
     // A run cancelled at the very end hands over nothing either.
-    if (m_result != 0 || stopped) m_list.reset();
+    if (Failed() || stopped) m_list.reset();
     m_log << "Done." << LogStream::endl;
     m_log.Close();
     if (m_list) {
         m_outcome = DownloadOutcome();
-    } else if (m_outcome.end != DownloadEnd::kAlreadyInstalled) {
-        m_outcome.end = stopped && !m_gaveUp ? DownloadEnd::kCancelled : DownloadEnd::kFailed;
-        // A failure before any file (no transfer handle, no memory) is the configuration's.
-        if (m_outcome.end == DownloadEnd::kFailed && m_outcome.step == DownloadStep::kNone) {
-            m_outcome.step = DownloadStep::kConfiguration;
-            m_outcome.file = m_masterUrl;
-            m_outcome.status = m_result;
-        }
+    } else if (m_outcome.end == DownloadEnd::kVerified) {
+        m_outcome.end = DownloadEnd::kCancelled;
     }
     m_view.SetOutcome(m_outcome);
     if (m_list) m_view.SetResultList(m_list.release());
     m_view.MarkFinished();
     platform::KeepAwake(false);
     m_view.PostClose();
+}
+
+bool Run::IsImage(size_t i, const std::string& path) {
+    const ImageRecord& entry = m_list.get()[i];
+    const PackageEntry* strong =
+        m_listSigned && i < m_entries.size() && !m_entries[i].sha256.empty() ? &m_entries[i]
+                                                                             : nullptr;
+    if (strong != nullptr) {
+        int64_t size = -1;
+        if (!StatSize(path, &size) || size != strong->size) {
+            m_log << "Image " << path << " size " << std::to_string(size) << " should be "
+                  << std::to_string(strong->size) << LogStream::endl;
+            return false;
+        }
+    }
+    FileDigests digests;
+    if (HashFileDigests(path, strong != nullptr, &digests, &m_view.Progress()) != 0) return false;
+    if (!SameDigest(digests.md5, entry.digest)) return false;
+    if (strong != nullptr && digests.sha256 != strong->sha256) {
+        m_log << "Image " << path << " SHA-256 does not match" << LogStream::endl;
+        return false;
+    }
+    return true;
+}
+
+void Run::LoadTrust() {
+    m_trust = PackageListTrust();
+    std::vector<std::string> rejected;
+    for (const char* const* key = kPublisherKeys; *key != nullptr; ++key) {
+        m_trust.configured = true;
+        ParsePublisherKeys(*key, &m_trust.keys, &rejected);
+    }
+    bool configured = false;
+    const std::string keys = ReadPublisherKeys(&configured);
+    if (configured) {
+        m_trust.configured = true;
+        ParsePublisherKeys(keys, &m_trust.keys, &rejected);
+    }
+    for (const std::string& entry : rejected)
+        m_log << "Publisher key ignored, not a minisign public key: " << entry << LogStream::endl;
+    if (!m_trust.configured) return;
+    m_trust.keptSerial = ReadPackageListSerial();
+    m_trust.todayUtc = TodayUtc();
+}
+
+void Run::KeepSerial(uint64_t serial) {
+    if (serial <= m_trust.keptSerial) return;
+    if (!WritePackageListSerial(serial)) {
+        m_log << "Unable to keep package list serial " << std::to_string(serial)
+              << LogStream::endl;
+        return;
+    }
+    m_trust.keptSerial = serial;
+}
+
+int64_t Run::SizeLimit(size_t i) const {
+    return m_listSigned && i < m_entries.size() ? m_entries[i].size : -1;
+}
+
+PackageListRequest Run::ListRequest() const {
+    PackageListRequest request;
+    request.masterUrl = m_masterUrl;
+    request.tempName = m_settings.tempFileName;
+    request.slovakEdition = SlovakEdition();
+    request.destinationDir = m_in.destinationDir;
+    request.trust = m_trust;
+    return request;
 }
 
 }  // namespace

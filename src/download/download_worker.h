@@ -39,6 +39,8 @@ struct DownloadSettings {
     std::array<uint32_t, 3> retryDelaysMs{1000, 5000, 10000};
     // The temporary file of the configuration texts (in the current directory).
     std::string tempFileName = "page_tmp.txt";
+    // A transfer that moves almost nothing for this long fails as a cut connection does.
+    long lowSpeedSeconds = 60;
 };
 
 // The dialog as the run sees it. The run calls these from its own thread; the dialog keeps

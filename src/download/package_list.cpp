@@ -2,6 +2,7 @@
 #include "download/package_list.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/errors.h"
 #include "platform/fs.h"
@@ -66,26 +67,70 @@ std::string ReadWhole(platform::Stream& file) {
     return text;
 }
 
-// One text transfer into the temporary file; the URL is set by the caller. An answer that is
-// not a success is logged and writes nothing.
-TransferOutcome PerformIntoFile(CURL* handle, const std::string& url, platform::Stream& file,
-                                LogStream& log, const ProxySettings* proxy) {
-    TransferOutcome outcome = PerformChecked(handle, file, -1, proxy);
-    LogRefusedAnswer(log, url, outcome);
-    return outcome;
+// One text transfer of url into the emptied temporary file, at most kMaxListBytes long.
+TransferOutcome FetchText(TransferSession& session, const std::string& url,
+                          platform::Stream& file, LogStream& log) {
+    EmptyFile(file);
+    return PerformChecked(session, url, file, -1, log, kMaxListBytes);
 }
 
 // A failed configuration step as the run's closing message names it.
-void Report(DownloadOutcome* failure, const std::string& file, const TransferOutcome& transfer,
-            int32_t result) {
-    if (failure == nullptr) return;
-    failure->end = DownloadEnd::kFailed;
-    failure->step = DownloadStep::kConfiguration;
-    failure->file = file;
-    failure->curlCode = transfer.code;
-    failure->httpStatus = IsSuccessStatus(transfer.httpStatus) ? 0 : transfer.httpStatus;
-    failure->systemError = transfer.systemError;
-    failure->status = result;
+DownloadOutcome ConfigurationFailure(const std::string& file, const TransferOutcome& transfer,
+                                     int32_t result) {
+    DownloadOutcome failure;
+    failure.end = DownloadEnd::kFailed;
+    failure.step = DownloadStep::kConfiguration;
+    failure.file = file;
+    failure.curlCode = transfer.code;
+    failure.httpStatus = IsSuccessStatus(transfer.httpStatus) ? 0 : transfer.httpStatus;
+    failure.systemError = transfer.systemError;
+    failure.status = result;
+    return failure;
+}
+
+bool IsHexDigits(const std::string& text) {
+    for (char c : text) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')))
+            return false;
+    }
+    return true;
+}
+
+// A "sha256 <64 hex> <size> <name>" line: false when line is none.
+bool ParseSha256Line(const std::string& line, std::string* digest, int64_t* size,
+                     std::string* name) {
+    static const char kTag[] = "sha256 ";
+    constexpr size_t kTagSize = sizeof kTag - 1, kHexSize = 64;
+    if (line.compare(0, kTagSize, kTag) != 0 || line.size() < kTagSize + kHexSize + 4) return false;
+    std::string hex = line.substr(kTagSize, kHexSize);
+    if (!IsHexDigits(hex) || line[kTagSize + kHexSize] != ' ') return false;
+    size_t i = kTagSize + kHexSize + 1;
+    const size_t first = i;
+    int64_t value = 0;
+    for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) {
+        const int digit = line[i] - '0';
+        if (value > (INT64_MAX - digit) / 10) return false;
+        value = value * 10 + digit;
+    }
+    if (i == first || i + 1 >= line.size() || line[i] != ' ') return false;
+    for (char& c : hex) {
+        if (c >= 'A' && c <= 'F') c = static_cast<char>(c - 'A' + 'a');
+    }
+    *digest = hex;
+    *size = value;
+    *name = line.substr(i + 1);
+    return true;
+}
+
+// The image list of entries, or nullptr when no memory can be had.
+ImageListPtr BuildImageList(const std::vector<PackageEntry>& entries) {
+    ImageListPtr built(CreateImageList(entries.size()));
+    if (!built) return built;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        SetImageText(built.get()[i].digest, entries[i].digest);
+        SetImageText(built.get()[i].name, entries[i].name);
+    }
+    return built;
 }
 
 bool IsDeviceName(const std::string& name) {
@@ -174,13 +219,21 @@ bool ParsePackageList(const std::string& text, const std::vector<std::string>& s
                       std::vector<PackageEntry>* entries, std::vector<std::string>* refused) {
     entries->clear();
     bool anyEntryLine = false;
+    std::vector<PackageEntry> strong;  // the sha256 lines, in order
     for (const std::string& line : EndedLines(text, nullptr)) {
         if (line.size() <= kDigestSize + 1 || line.size() > kMaxConfigText) continue;
+        PackageEntry digests;
+        if (ParseSha256Line(line, &digests.sha256, &digests.size, &digests.name)) {
+            strong.push_back(std::move(digests));
+            continue;
+        }
         if (line[kDigestSize] != ' ') continue;
         anyEntryLine = true;
         size_t nameStart = line.find_first_not_of(' ', kDigestSize);
         if (nameStart == std::string::npos) continue;  // nothing but spaces: no name
-        PackageEntry entry{line.substr(0, kDigestSize), line.substr(nameStart)};
+        PackageEntry entry;
+        entry.digest = line.substr(0, kDigestSize);
+        entry.name = line.substr(nameStart);
         if (std::find(skipList.begin(), skipList.end(), entry.name) != skipList.end()) continue;
         // A name that is not a plain file name would put the image outside the destination
         // directory, or on a device.
@@ -190,130 +243,217 @@ bool ParsePackageList(const std::string& text, const std::vector<std::string>& s
         }
         entries->push_back(std::move(entry));
     }
+    for (PackageEntry& entry : *entries) {
+        for (const PackageEntry& digests : strong) {
+            if (digests.name != entry.name) continue;
+            entry.sha256 = digests.sha256;
+            entry.size = digests.size;
+            break;
+        }
+    }
     return anyEntryLine;
 }
 
-int32_t FetchLimitationFile(CURL* handle, const std::string& url, platform::Stream& file,
-                            int32_t* code, LogStream& log, const std::string& destinationDir,
-                            std::vector<std::string>* skipList, const ProxySettings* proxy) {
-    curl_easy_reset(handle);
-    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-    EmptyFile(file);
+int32_t FetchLimitationFile(TransferSession& session, const std::string& url,
+                            platform::Stream& file, LogStream& log,
+                            const std::string& destinationDir,
+                            std::vector<std::string>* skipList) {
+    curl_easy_reset(session.Handle());
     log << "Downloading image limitation file." << LogStream::endl;
-    *code = PerformIntoFile(handle, url, file, log, proxy).code;
-    if (*code == CURLE_OK) ParseLimitationFile(ReadWhole(file), destinationDir, skipList, log);
+    const int32_t code = FetchText(session, url, file, log).code;
+    if (code == CURLE_OK) ParseLimitationFile(ReadWhole(file), destinationDir, skipList, log);
     EmptyFile(file);
     log << "Downloading image limitation file done." << LogStream::endl;
-    return 0;
+    return code;
 }
 
-int32_t FetchPackageList(CURL* handle, const std::string& masterUrl, const std::string& tempName,
-                         int32_t slovakEdition, ImageList* list, int32_t* count,
-                         std::string* baseUrl, std::string* packageListUrl, int32_t* lastCode,
-                         LogStream& log, const std::string& destinationDir,
-                         const ProxySettings* proxy, DownloadOutcome* failure) {
-    *list = nullptr;
-    *count = 0;
-    curl_easy_setopt(handle, CURLOPT_URL, masterUrl.c_str());
+namespace {
+
+// The transfers and parsing of FetchPackageList, with the temporary file open.
+class PackageListFetcher {
+  public:
+    PackageListFetcher(TransferSession& session, const PackageListRequest& request,
+                       platform::Stream& file, LogStream& log, PackageListFetch& out)
+        : m_session(session), m_request(request), m_file(file), m_log(log), m_out(out) {}
+
+    void Run() {
+        const std::optional<SitesLine> sites = FetchSites();
+        if (!sites) return;
+        std::vector<std::string> skipList;
+        if (!sites->limitationUrl.empty()) {
+            FetchLimitationFile(m_session, sites->limitationUrl, m_file, m_log,
+                                m_request.destinationDir, &skipList);
+        }
+        curl_easy_reset(m_session.Handle());
+        m_out.packageListUrl = sites->packageListUrl;
+        const size_t slash = sites->packageListUrl.rfind('/');
+        m_out.baseUrl = slash == std::string::npos ? sites->packageListUrl
+                                                   : sites->packageListUrl.substr(0, slash + 1);
+        std::string packageText;
+        if (!FetchPackages(&packageText) || !CheckSignature(packageText)) return;
+        BuildList(packageText, skipList);
+    }
+
+  private:
+    void Fail(const std::string& file, const TransferOutcome& transfer, int32_t result) {
+        m_out.result = result;
+        m_out.failure = ConfigurationFailure(file, transfer, result);
+    }
+
+    // A failed transfer of a list: its message box and log line.
+    void TransferFailed(const char* what, const std::string& url, const TransferOutcome& transfer,
+                        int32_t result) {
+        const uint32_t error = transfer.systemError;
+        ui::MessageBox(ui::FormatText(std::string(what) + " : %ld %ld", {m_out.lastCode, error}),
+                       ui::Buttons::Ok, ui::Icon::Error);
+        Fail(url, transfer, result);
+    }
+
+    std::optional<SitesLine> FetchSites() {
+        const std::string& url = m_request.masterUrl;
+        const TransferOutcome transfer = FetchText(m_session, url, m_file, m_log);
+        m_out.lastCode = transfer.code;
+        if (transfer.code != CURLE_OK) {
+            TransferFailed("Donwloading cfg file error", url, transfer, kFetchSitesFailed);
+            m_log << "Downloading cfg file error : " << m_out.lastCode
+                  << " getlasterror : " << transfer.systemError << LogStream::endl;
+            return std::nullopt;
+        }
+        SitesLine sites = ParseSitesList(ReadWhole(m_file), m_request.slovakEdition);
+        if (!sites.found) {
+            ui::MessageBox("Inet cfg file error.", ui::Buttons::Ok, ui::Icon::Error);
+            m_log << "Cfg file format error." << LogStream::endl;
+            Fail(url, {}, kFetchNoSitesLine);
+            return std::nullopt;
+        }
+        return sites;
+    }
+
+    bool FetchPackages(std::string* text) {
+        const std::string& url = m_out.packageListUrl;
+        const TransferOutcome transfer = FetchText(m_session, url, m_file, m_log);
+        m_out.lastCode = transfer.code;
+        if (transfer.code != CURLE_OK) {
+            TransferFailed("Downloading package file error", url, transfer, kFetchPackageFailed);
+            m_log << "Downloading package file error : " << m_out.lastCode
+                  << " getlasterror : " << transfer.systemError << LogStream::endl;
+            return false;
+        }
+        *text = ReadWhole(m_file);
+        return true;
+    }
+
+    // With a configured key, the list's signature must verify.
+    bool CheckSignature(const std::string& packageText) {
+        const PackageListTrust& trust = m_request.trust;
+        if (!trust.configured) {
+            m_log << "Package list not signed" << LogStream::endl;
+            return true;
+        }
+        const std::string url = m_out.packageListUrl + ".minisig";
+        curl_easy_reset(m_session.Handle());
+        const TransferOutcome transfer = FetchText(m_session, url, m_file, m_log);
+        const std::string minisig = transfer.code == CURLE_OK ? ReadWhole(m_file) : std::string();
+        const SignatureVerdict verdict =
+            CheckPackageListSignature(packageText, transfer.code == CURLE_OK ? &minisig : nullptr,
+                                      trust.keys, trust.keptSerial, trust.todayUtc);
+        if (verdict.check == SignatureCheck::kOk) {
+            m_log << "Package list signature ok, serial " << std::to_string(verdict.serial)
+                  << LogStream::endl;
+            m_out.listSigned = true;
+            m_out.serial = verdict.serial;
+            return true;
+        }
+        DownloadOutcome failure = ConfigurationFailure(url, transfer, kFetchSignatureRefused);
+        failure.step = DownloadStep::kSignature;
+        switch (verdict.check) {
+            case SignatureCheck::kMissing:
+                m_log << "Package list refused, signature missing: " << HidePassword(url)
+                      << LogStream::endl;
+                failure.refusal = ListRefusal::kMissing;
+                break;
+            case SignatureCheck::kOlder:
+                m_log << "Package list refused, serial " << std::to_string(verdict.serial)
+                      << " older than kept serial " << std::to_string(trust.keptSerial)
+                      << LogStream::endl;
+                failure.refusal = ListRefusal::kOlder;
+                failure.refusalDetail = std::to_string(verdict.serial);
+                failure.keptSerial = std::to_string(trust.keptSerial);
+                break;
+            case SignatureCheck::kExpired:
+                m_log << "Package list refused, expired on " << verdict.expires
+                      << LogStream::endl;
+                failure.refusal = ListRefusal::kExpired;
+                failure.refusalDetail = verdict.expires;
+                break;
+            case SignatureCheck::kBad:
+            case SignatureCheck::kOk:
+                m_log << "Package list refused, signature bad: " << verdict.reason
+                      << LogStream::endl;
+                failure.refusal = ListRefusal::kBad;
+                break;
+        }
+        m_out.result = kFetchSignatureRefused;
+        m_out.failure = failure;
+        return false;
+    }
+
+    void BuildList(const std::string& text, const std::vector<std::string>& skipList) {
+        std::vector<std::string> refused;
+        const bool anyEntryLine = ParsePackageList(text, skipList, &m_out.entries, &refused);
+        for (const std::string& name : refused)
+            m_log << "Downloading package file skip bad name " << Printable(name)
+                  << LogStream::endl;
+        if (!anyEntryLine) {
+            m_log << "Downloading package file format error." << LogStream::endl;
+            m_out.failure = ConfigurationFailure(m_out.packageListUrl, {}, kFetchNoImages);
+            return;
+        }
+        m_out.list = BuildImageList(m_out.entries);
+        if (!m_out.list) {
+            m_log << "Downloading package file alloc error." << LogStream::endl;
+            Fail(m_out.packageListUrl, {}, kFetchAllocFailed);
+            m_out.entries.clear();
+            return;
+        }
+        m_out.count = static_cast<int32_t>(m_out.entries.size());
+    }
+
+    TransferSession& m_session;
+    const PackageListRequest& m_request;
+    platform::Stream& m_file;
+    LogStream& m_log;
+    PackageListFetch& m_out;
+};
+
+}  // namespace
+
+PackageListFetch FetchPackageList(TransferSession& session, const PackageListRequest& request,
+                                  LogStream& log) {
+    PackageListFetch out;
     log << "Downloading package files." << LogStream::endl;
 
     platform::Stream file;
-    if (!file.Open(tempName, "w+b")) {
-        uint32_t error = platform::GetLastError();
+    if (!file.Open(request.tempName, "w+b")) {
+        const uint32_t error = platform::GetLastError();
         ui::MessageBox(platform::FormatErrorMessage(error), ui::Buttons::Ok, ui::Icon::Error);
         log << "Unable to open cfg file error : " << platform::CrtErrnoFromError(error)
             << " getlasterror : " << error << LogStream::endl;
-        Report(failure, tempName, {CURLE_OK, 0, error}, kFetchTempFileFailed);
-        curl_easy_reset(handle);
+        out.result = kFetchTempFileFailed;
+        out.failure = ConfigurationFailure(request.tempName, {CURLE_OK, 0, error}, out.result);
+        curl_easy_reset(session.Handle());
         log << "Downloading package files done." << LogStream::endl;
-        return kFetchTempFileFailed;
+        return out;
     }
 
-    int32_t result = kFetchOk;
-    std::vector<PackageEntry> entries;
-    bool anyEntryLine = false;
-    do {
-        TransferOutcome transfer = PerformIntoFile(handle, masterUrl, file, log, proxy);
-        *lastCode = transfer.code;
-        if (transfer.code != CURLE_OK) {
-            const uint32_t error = transfer.systemError;
-            ui::MessageBox(
-                ui::FormatText("Donwloading cfg file error : %ld %ld", {*lastCode, error}),
-                ui::Buttons::Ok, ui::Icon::Error);
-            log << "Downloading cfg file error : " << *lastCode << " getlasterror : " << error
-                << LogStream::endl;
-            result = kFetchSitesFailed;
-            Report(failure, masterUrl, transfer, result);
-            break;
-        }
-        SitesLine sites = ParseSitesList(ReadWhole(file), slovakEdition);
-        if (!sites.found) {
-            ui::MessageBox("Inet cfg file error.", ui::Buttons::Ok, ui::Icon::Error);
-            log << "Cfg file format error." << LogStream::endl;
-            result = kFetchNoSitesLine;
-            Report(failure, masterUrl, {}, result);
-            break;
-        }
+    PackageListFetcher(session, request, file, log, out).Run();
 
-        std::vector<std::string> skipList;
-        if (!sites.limitationUrl.empty()) {
-            int32_t limitationCode = 0;
-            FetchLimitationFile(handle, sites.limitationUrl, file, &limitationCode, log,
-                                destinationDir, &skipList, proxy);
-        }
-
-        curl_easy_reset(handle);
-        curl_easy_setopt(handle, CURLOPT_URL, sites.packageListUrl.c_str());
-        *packageListUrl = sites.packageListUrl;
-        size_t slash = sites.packageListUrl.rfind('/');
-        *baseUrl = slash == std::string::npos ? sites.packageListUrl
-                                              : sites.packageListUrl.substr(0, slash + 1);
-
-        EmptyFile(file);
-        transfer = PerformIntoFile(handle, sites.packageListUrl, file, log, proxy);
-        *lastCode = transfer.code;
-        if (transfer.code != CURLE_OK) {
-            const uint32_t error = transfer.systemError;
-            ui::MessageBox(
-                ui::FormatText("Downloading package file error : %ld %ld", {*lastCode, error}),
-                ui::Buttons::Ok, ui::Icon::Error);
-            log << "Downloading package file error : " << *lastCode << " getlasterror : " << error
-                << LogStream::endl;
-            result = kFetchPackageFailed;
-            Report(failure, sites.packageListUrl, transfer, result);
-            break;
-        }
-
-        std::vector<std::string> refused;
-        anyEntryLine = ParsePackageList(ReadWhole(file), skipList, &entries, &refused);
-        for (const std::string& name : refused)
-            log << "Downloading package file skip bad name " << Printable(name) << LogStream::endl;
-        if (!anyEntryLine) {
-            log << "Downloading package file format error." << LogStream::endl;
-            Report(failure, sites.packageListUrl, {}, kFetchNoImages);
-            break;
-        }
-        ImageList built = CreateImageList(entries.size());
-        if (built == nullptr) {
-            log << "Downloading package file alloc error." << LogStream::endl;
-            result = kFetchAllocFailed;
-            Report(failure, sites.packageListUrl, {}, result);
-            break;
-        }
-        for (size_t i = 0; i < entries.size(); ++i) {
-            SetImageText(built[i].digest, entries[i].digest);
-            SetImageText(built[i].name, entries[i].name);
-        }
-        *list = built;
-        *count = static_cast<int32_t>(entries.size());
-    } while (false);
-
-    curl_easy_reset(handle);
+    curl_easy_reset(session.Handle());
     file.Close();
     // Kept after a failure, so that what the server sent can be looked at.
-    if (result == kFetchOk && anyEntryLine) platform::DeleteFile(tempName);
+    if (out.result == kFetchOk && out.list) platform::DeleteFile(request.tempName);
     log << "Downloading package files done." << LogStream::endl;
-    return result;
+    return out;
 }
 
 }  // namespace zefi

@@ -12,6 +12,7 @@
 
 #include "download/download_outcome.h"
 #include "download/image_list.h"
+#include "download/signature.h"
 #include "download/transfer.h"
 #include "system/log.h"
 
@@ -33,6 +34,8 @@ enum : int32_t {
     // a package list that offers no image, for want of entry lines or because every entry was
     // excluded or refused.
     kFetchNoImages = -6,
+    // The package list's signature refused it (a publisher key is configured).
+    kFetchSignatureRefused = -7,
 };
 
 // Longest token, path or line of the configuration texts, as in their 260-byte fields.
@@ -72,6 +75,10 @@ bool IsPlainFileName(const std::string& name);
 struct PackageEntry {
     std::string digest;  // the first 32 characters of the line
     std::string name;    // the text after the spaces that follow the digest
+    // From a "sha256 <64 hex> <size> <name>" line of the same name, when the list has one:
+    // the SHA-256 digest in lower case and the size in bytes; empty and -1 otherwise.
+    std::string sha256;
+    int64_t size = -1;
 };
 
 // Parses a package list. An entry line, ended by CR or LF and at most kMaxConfigText
@@ -79,40 +86,78 @@ struct PackageEntry {
 // characters before it are the digest, the text after that run of spaces (spaces inside and
 // after it kept) is the name. Entries with an empty name or a name equal to an entry of
 // skipList are dropped, and so are those whose name is not IsPlainFileName: these names go to
-// *refused when it is given. Other lines, and a last line without a line end, are ignored.
-// Returns false when the text holds no entry line at all; *entries then stays empty.
+// *refused when it is given. A line "sha256 " + 64 hex digits + " " + decimal size + " " +
+// name (which an entry line can never be: its position 32 is a hex digit) gives the entry of
+// that name its SHA-256 digest and size; the first such line of a name counts. Other lines,
+// and a last line without a line end, are ignored. Returns false when the text holds no entry
+// line at all; *entries then stays empty.
 bool ParsePackageList(const std::string& text, const std::vector<std::string>& skipList,
                       std::vector<PackageEntry>* entries,
                       std::vector<std::string>* refused = nullptr);
 
 // Downloads the limitation file at url into the open temporary file (emptied before and after)
 // and adds the images it excludes to skipList. A failed transfer (also an HTTP answer outside
-// 200-299) excludes nothing. *code gets
-// the transfer's libcurl code. Resets the handle first. Always returns 0.
-int32_t FetchLimitationFile(CURL* handle, const std::string& url, platform::Stream& file,
-                            int32_t* code, LogStream& log, const std::string& destinationDir,
-                            std::vector<std::string>* skipList, const ProxySettings* proxy);
+// 200-299) excludes nothing. Returns the transfer's libcurl code. Resets the handle first.
+int32_t FetchLimitationFile(TransferSession& session, const std::string& url,
+                            platform::Stream& file, LogStream& log,
+                            const std::string& destinationDir, std::vector<std::string>* skipList);
 
-// Downloads the sites list from masterUrl, the limitation file it names, and the package list,
-// each in turn into the temporary file tempName (a path, usually the bare "page_tmp.txt" of the
-// current directory), and builds the image list. A list answered with an HTTP status outside
-// 200-299 is a failed transfer of that list (its last transfer code is
-// CURLE_HTTP_RETURNED_ERROR) and is never parsed. Package-list entries whose name is not a
-// plain file name are dropped with the log line "Downloading package file skip bad name " and
-// the name (control characters shown as "?"). Returns kFetch*; shows the failures' message
-// boxes on the calling thread. On kFetchOk *list receives a new list whose owner frees it and
-// *count the number of its entries; when the package list holds no entry line *list stays
-// nullptr. *baseUrl gets the package-list URL up to and with its last "/", *packageListUrl the
-// package-list URL; *lastCode the libcurl code of the sites-list transfer and then of the
-// package-list transfer. The temporary file is deleted after success and kept otherwise. The
-// handle is reset when it returns. When failure is given, a result other than kFetchOk, and a
-// package list without an entry line, fill it (step kConfiguration, the file that failed, its
-// libcurl code, HTTP status and system error code, the result as status). Runs on the download
-// worker's thread.
-int32_t FetchPackageList(CURL* handle, const std::string& masterUrl, const std::string& tempName,
-                         int32_t slovakEdition, ImageList* list, int32_t* count,
-                         std::string* baseUrl, std::string* packageListUrl, int32_t* lastCode,
-                         LogStream& log, const std::string& destinationDir,
-                         const ProxySettings* proxy, DownloadOutcome* failure = nullptr);
+// What a package list must be signed with.
+struct PackageListTrust {
+    // A publisher key is configured (also one that cannot be used): only a list whose
+    // signature verifies is used, and there is no way back to unsigned lists.
+    bool configured = false;
+    std::vector<PublisherKey> keys;
+    uint64_t keptSerial = 0;  // the highest serial verified before; a lower one is refused
+    std::string todayUtc;     // YYYY-MM-DD, against the list's expiry date
+};
+
+// What a fetch of the package list starts from.
+struct PackageListRequest {
+    std::string masterUrl;                  // the sites list
+    std::string tempName = "page_tmp.txt";  // the temporary file, a path
+    int32_t slovakEdition = 0;              // 0: the Czech edition
+    std::string destinationDir;             // for the limitation file's tests
+    PackageListTrust trust;
+};
+
+// What a fetch of the package list came to.
+struct PackageListFetch {
+    int32_t result = kFetchOk;  // kFetch*
+    // On kFetchOk the new list when the package list had an entry line (nullptr otherwise),
+    // and the number of its entries.
+    ImageListPtr list;
+    int32_t count = 0;
+    // Per entry of list, in its order: the SHA-256 digests and sizes of the package list.
+    std::vector<PackageEntry> entries;
+    std::string baseUrl;         // the package-list URL up to and with its last "/"
+    std::string packageListUrl;  // the package-list URL
+    // libcurl's code of the sites-list transfer, then of the package-list transfer.
+    int32_t lastCode = 0;
+    // The list's signature verified (only with a configured key), and its serial.
+    bool listSigned = false;
+    uint64_t serial = 0;
+    // Filled for a result other than kFetchOk, and for a package list without an entry line:
+    // step kConfiguration, the file that failed, its libcurl code, HTTP status and system
+    // error code, the result as status.
+    DownloadOutcome failure;
+};
+
+// Downloads the sites list from the master URL, the limitation file it names, and the package
+// list, each in turn into the temporary file (each at most kMaxListBytes), and builds the
+// image list. A list answered with an HTTP status outside 200-299 is a failed transfer of that
+// list (its last transfer code is CURLE_HTTP_RETURNED_ERROR) and is never parsed. With a
+// configured publisher key the package list's signature (package-list URL + ".minisig") is
+// fetched right after it and must verify (CheckPackageListSignature), else the result is
+// kFetchSignatureRefused with step kSignature and the reason, and nothing is built; the log
+// says "Package list signature ok, serial " + N, or why the list was refused. Without a key it
+// says "Package list not signed". Package-list
+// entries whose name is not a plain file name are dropped with the log line "Downloading
+// package file skip bad name " and the name (control characters shown as "?"). Shows the
+// failures' message boxes on the calling thread. The temporary file is deleted after success
+// and kept otherwise. The handle is reset when it returns. Runs on the download worker's
+// thread.
+PackageListFetch FetchPackageList(TransferSession& session, const PackageListRequest& request,
+                                  LogStream& log);
 
 }  // namespace zefi

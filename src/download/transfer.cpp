@@ -1,6 +1,9 @@
 // The transfer handle of a download run, its proxy, and the libcurl callbacks and helpers.
 #include "download/transfer.h"
 
+#include <cstdint>
+
+#include "download/url.h"
 #include "platform/errors.h"
 #include "platform/os_error.h"
 #include "platform/stream.h"
@@ -61,14 +64,16 @@ std::string ResumeRangeHeader(int64_t position) {
     return "Range: bytes=" + std::to_string(static_cast<long long>(position)) + "-";
 }
 
-int ProbeRangeSupport(CURL* handle, const std::string& url, const ProxySettings* settings) {
+int ProbeRangeSupport(TransferSession& session, const std::string& url) {
+    if (!session.Allows(url)) return 0;
+    CURL* handle = session.Handle();
     HeaderList headers;
     headers.Append("Range: bytes=0-0");
     curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
     curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.list);
     curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-    ApplyProxy(handle, settings);
+    session.Apply();
     // Only the status matters: a failed probe leaves it 0, which means no range support.
     curl_easy_perform(handle);
     long status = 0;
@@ -85,12 +90,18 @@ namespace {
 // is the data asked for, and only then writes.
 class CheckedWriter {
   public:
-    CheckedWriter(CURL* handle, platform::Stream& file, int64_t resumeFrom)
-        : m_handle(handle), m_file(file), m_resumeFrom(resumeFrom) {}
+    CheckedWriter(CURL* handle, platform::Stream& file, int64_t resumeFrom, int64_t maxFileSize)
+        : m_handle(handle), m_file(file), m_resumeFrom(resumeFrom), m_maxFileSize(maxFileSize) {}
 
     static size_t Write(char* data, size_t size, size_t count, void* self) {
         auto* writer = static_cast<CheckedWriter*>(self);
         if (!writer->Accept()) return 0;  // libcurl ends the transfer with CURLE_WRITE_ERROR
+        const int64_t room =
+            writer->m_maxFileSize < 0 ? INT64_MAX : writer->m_maxFileSize - writer->m_file.Tell();
+        if (room < 0 || static_cast<uint64_t>(room) < static_cast<uint64_t>(size) * count) {
+            writer->m_tooLong = true;
+            return 0;
+        }
         platform::SetLastError(0);
         const size_t written = WriteToFile(data, size, count, &writer->m_file);
         if (written != count) writer->m_writeError = platform::GetLastError();
@@ -103,23 +114,8 @@ class CheckedWriter {
         auto* writer = static_cast<CheckedWriter*>(self);
         const std::string line(data, size * count);
         if (line.compare(0, 5, "HTTP/") == 0) writer->m_rangeStart = -1;
-        static const char kName[] = "content-range:";
-        if (line.size() > sizeof kName - 1) {
-            bool match = true;
-            for (size_t i = 0; i + 1 < sizeof kName && match; ++i)
-                match = (line[i] | 0x20) == kName[i];
-            if (match) {
-                const size_t bytes = line.find("bytes ");
-                if (bytes != std::string::npos) {
-                    int64_t start = 0;
-                    size_t i = bytes + 6;
-                    bool digits = false;
-                    for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i, digits = true)
-                        start = start * 10 + (line[i] - '0');
-                    if (digits && i < line.size() && line[i] == '-') writer->m_rangeStart = start;
-                }
-            }
-        }
+        int64_t start = 0;
+        if (ParseContentRangeStart(line, &start)) writer->m_rangeStart = start;
         return size * count;
     }
 
@@ -145,6 +141,7 @@ class CheckedWriter {
             code = IsHttp() && !IsSuccessStatus(outcome.httpStatus) ? CURLE_HTTP_RETURNED_ERROR
                                                                     : CURLE_RANGE_ERROR;
         }
+        if (m_tooLong) code = CURLE_FILESIZE_EXCEEDED;
         outcome.code = code;
         // A redirect whose target failed leaves the redirect's status: it was not the answer.
         const bool answered =
@@ -183,7 +180,9 @@ class CheckedWriter {
     CURL* m_handle;
     platform::Stream& m_file;
     int64_t m_resumeFrom;
+    int64_t m_maxFileSize;
     int64_t m_rangeStart = -1;
+    bool m_tooLong = false;
     bool m_decided = false;
     bool m_accepted = false;
     bool m_restart = false;
@@ -192,33 +191,107 @@ class CheckedWriter {
 
 }  // namespace
 
-TransferOutcome PerformChecked(CURL* handle, platform::Stream& file, int64_t resumeFrom,
-                               const ProxySettings* settings) {
+TransferOutcome PerformChecked(TransferSession& session, const std::string& url,
+                               platform::Stream& file, int64_t resumeFrom, LogStream& log,
+                               int64_t maxFileSize) {
+    if (!session.Allows(url)) {
+        log << "Refused address " << HidePassword(url) << ", only https is allowed" << LogStream::endl;
+        return {CURLE_UNSUPPORTED_PROTOCOL, 0, 0};
+    }
+    CURL* handle = session.Handle();
     HeaderList headers;
     if (resumeFrom >= 0) {
         if (!headers.Append(ResumeRangeHeader(resumeFrom))) return {CURLE_OUT_OF_MEMORY, 0, 0};
         curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.list);
     }
-    CheckedWriter writer(handle, file, resumeFrom);
+    CheckedWriter writer(handle, file, resumeFrom, maxFileSize);
+    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, CheckedWriter::Write);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, static_cast<void*>(&writer));
     curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, CheckedWriter::Header);
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, static_cast<void*>(&writer));
     curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-    ApplyProxy(handle, settings);
+    // A declared length over the limit fails before any byte; the writer catches the others.
+    const int64_t remaining = maxFileSize - (resumeFrom > 0 ? resumeFrom : 0);
+    curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE,
+                     static_cast<curl_off_t>(maxFileSize >= 0 && remaining >= 0 ? remaining : 0));
+    session.Apply();
     const TransferOutcome outcome = writer.Finish(curl_easy_perform(handle));
     // The list and the writer die with this call: the handle must not keep pointing at them.
     if (resumeFrom >= 0) curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
     curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, nullptr);
     curl_easy_setopt(handle, CURLOPT_HEADERDATA, nullptr);
+    curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(0));
+
+    if (outcome.code == CURLE_UNSUPPORTED_PROTOCOL) {
+        const char* reached = nullptr;
+        curl_easy_getinfo(handle, CURLINFO_EFFECTIVE_URL, &reached);
+        log << "Refused redirect from " << HidePassword(url) << " to "
+            << HidePassword(reached ? reached : "")
+            << ", protocol not allowed" << LogStream::endl;
+    } else if (outcome.code == CURLE_FILESIZE_EXCEEDED) {
+        log << "Refused answer from " << HidePassword(url) << ", longer than " << std::to_string(maxFileSize)
+            << " bytes" << LogStream::endl;
+    } else if (outcome.httpStatus != 0 && !IsSuccessStatus(outcome.httpStatus)) {
+        log << "Http status " << static_cast<int32_t>(outcome.httpStatus) << " from "
+            << HidePassword(url)
+            << LogStream::endl;
+    }
     return outcome;
 }
 
-void LogRefusedAnswer(LogStream& log, const std::string& url, const TransferOutcome& outcome) {
-    if (outcome.httpStatus == 0 || IsSuccessStatus(outcome.httpStatus)) return;
-    log << "Http status " << static_cast<int32_t>(outcome.httpStatus) << " from " << url
-        << LogStream::endl;
+bool ParseContentRangeStart(const std::string& line, int64_t* start) {
+    static const char kName[] = "content-range:";
+    constexpr size_t kNameSize = sizeof kName - 1;
+    if (line.size() <= kNameSize) return false;
+    for (size_t i = 0; i < kNameSize; ++i) {
+        if ((line[i] | 0x20) != kName[i]) return false;
+    }
+    const size_t bytes = line.find("bytes ", kNameSize);
+    if (bytes == std::string::npos) return false;
+    constexpr int64_t kMax = INT64_MAX;
+    int64_t value = 0;
+    size_t i = bytes + 6;
+    const size_t first = i;
+    for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i) {
+        const int digit = line[i] - '0';
+        if (value > (kMax - digit) / 10) return false;  // past 63 bits: not a position we asked
+        value = value * 10 + digit;
+    }
+    if (i == first || i >= line.size() || line[i] != '-') return false;
+    *start = value;
+    return true;
+}
+
+std::string HidePassword(const std::string& text) {
+    const std::string& proxy = text;
+    const size_t schemeEnd = proxy.find("://");
+    const size_t authorityStart = schemeEnd == std::string::npos ? 0 : schemeEnd + 3;
+    const size_t authorityEnd = proxy.find_first_of("/?#", authorityStart);
+    const size_t at = proxy.rfind('@', authorityEnd == std::string::npos ? std::string::npos
+                                                                         : authorityEnd);
+    if (at == std::string::npos || at < authorityStart) return proxy;
+    const std::string userInfo = proxy.substr(authorityStart, at - authorityStart);
+    const std::string user = userInfo.substr(0, userInfo.find(':'));
+    return proxy.substr(0, authorityStart) + user + ":******" + proxy.substr(at);
+}
+
+bool TransferSession::Allows(const std::string& url) const {
+    UrlParts parts;
+    if (!ParseUrl(url, &parts)) return false;
+    if (parts.scheme == "https") return true;
+    return parts.scheme == "http" && !m_rules.httpsOnly;
+}
+
+void TransferSession::Apply() const {
+    const char* protocols = m_rules.httpsOnly ? "https" : "http,https";
+    curl_easy_setopt(m_handle, CURLOPT_PROTOCOLS_STR, protocols);
+    curl_easy_setopt(m_handle, CURLOPT_REDIR_PROTOCOLS_STR, protocols);
+    curl_easy_setopt(m_handle, CURLOPT_CONNECTTIMEOUT, m_rules.connectTimeoutSeconds);
+    curl_easy_setopt(m_handle, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytes);
+    curl_easy_setopt(m_handle, CURLOPT_LOW_SPEED_TIME, m_rules.lowSpeedSeconds);
+    ApplyProxy(m_handle, m_proxy.get());
 }
 
 bool TransferSession::Open(const std::string& proxy, const std::string& user,
@@ -229,7 +302,7 @@ bool TransferSession::Open(const std::string& proxy, const std::string& user,
     m_handle = curl_easy_init();
     if (proxy.empty()) return m_handle != nullptr;
 
-    log << "Communication setting proxy: " << proxy << LogStream::endl;
+    log << "Communication setting proxy: " << HidePassword(proxy) << LogStream::endl;
     auto settings = std::make_unique<ProxySettings>();
     settings->proxy = proxy;
     if (!user.empty() && !password.empty()) {

@@ -37,6 +37,23 @@ void CSetupDlg::RunInstall() {
     // marked for deletion, and the decisions below are taken anew.
     ReleaseDownloadState();
     m_serverInstallation = 0;
+    // Releases the download state of a run that ends before its copy run is over: nothing of
+    // it (the attached image, the image list) may outlive a run that installed nothing. Past
+    // the copy run it stays, for AfterCopy.
+    class DownloadStateGuard {
+      public:
+        explicit DownloadStateGuard(CSetupDlg& setup) : m_setup(setup) {}
+        ~DownloadStateGuard() {
+            if (!m_kept) m_setup.ReleaseDownloadState();
+        }
+        DownloadStateGuard(const DownloadStateGuard&) = delete;
+        DownloadStateGuard& operator=(const DownloadStateGuard&) = delete;
+        void Keep() { m_kept = true; }
+
+      private:
+        CSetupDlg& m_setup;
+        bool m_kept = false;
+    } downloadState(*this);
 
     if (m_source.empty()) {
         std::string current;
@@ -73,7 +90,6 @@ void CSetupDlg::RunInstall() {
     if (!scriptFile.Open(script)) {
         ui::MessageBoxF(kStringNoScript, ui::Buttons::Ok, ui::Icon::Error, script);
         m_runOutcome = RunOutcome::kScriptMissing;
-        ReleaseDownloadState();
         return;
     }
 
@@ -89,7 +105,6 @@ void CSetupDlg::RunInstall() {
                                ? RunOutcome::kServiceNotStopped
                                : RunOutcome::kCancelled;
             service.Release();
-            ReleaseDownloadState();
             return;
         }
     }
@@ -161,6 +176,9 @@ void CSetupDlg::RunInstall() {
         return;
     }
 
+    // Past the copy run the images stay: attached again for the product, and recorded or
+    // kept for a later run by AfterCopy.
+    downloadState.Keep();
     if (completed) {
         m_runOutcome = RunOutcome::kCompleted;
         if (options.GetProgramGroup() && !m_serverInstallation) CreateProgramGroup();

@@ -173,6 +173,18 @@ const StringEntry kStringTable[] = {
      "  10  táto verzia dát je už nainštalovaná a inštalácia nepokračovala\n"
      "  11  už beží iná inštalácia alebo okno inštalácie\n"
      "  12  vnútorná chyba programu"},
+    // A package list that its signature does not vouch for: the reason, and the log.
+    {190,
+     "Seznam instalačních souborů na serveru byl odmítnut: %s\nNebyl stažen žádný disk a nic "
+     "nebylo nainstalováno. Podrobnosti jsou v souboru inetzefi.log v aktuálním adresáři.",
+     "Zoznam inštalačných súborov na serveri bol odmietnutý: %s\nNebol stiahnutý žiadny disk a "
+     "nič nebolo nainštalované. Podrobnosti sú v súbore inetzefi.log v aktuálnom adresári."},
+    {191, "chybí jeho elektronický podpis.", "chýba jeho elektronický podpis."},
+    {192, "jeho elektronický podpis není platný nebo nepatří vydavateli.",
+     "jeho elektronický podpis nie je platný alebo nepatrí vydavateľovi."},
+    {193, "je starší (číslo %s) než seznam již použitý (číslo %s).",
+     "je starší (číslo %s) ako už použitý zoznam (číslo %s)."},
+    {194, "jeho platnost skončila dne %s.", "jeho platnosť skončila dňa %s."},
     // The application title: caption of every message box.
     {57344, "Setup systému ZEFI", "Setup systému ZEFI"},
 };

@@ -71,4 +71,50 @@ bool WriteEdition(int32_t slovak) {
     return key.SetDword(RegistrySettings::kEdition, slovak == 1 ? 1 : 0) == platform::kErrorSuccess;
 }
 
+std::string ReadPublisherKeys(bool* configured) {
+    *configured = false;
+    platform::RegKey key;
+    if (key.Open(platform::Hive::LocalMachine, RegistrySettings::kKey, platform::kKeyRead) !=
+        platform::kErrorSuccess) {
+        return {};
+    }
+    std::string value;
+    const uint32_t error = key.QueryString(RegistrySettings::kPublisherKeys, &value,
+                                           RegistrySettings::kPublisherKeysBufferSize);
+    if (error == platform::kErrorFileNotFound) return {};
+    *configured = true;
+    return error == platform::kErrorSuccess ? value : std::string();
+}
+
+uint64_t ReadPackageListSerial() {
+    platform::RegKey key;
+    if (key.Open(platform::Hive::LocalMachine, RegistrySettings::kKey, platform::kKeyRead) !=
+        platform::kErrorSuccess) {
+        return 0;
+    }
+    std::string value;
+    const uint32_t error = key.QueryString(RegistrySettings::kPackageListSerial, &value,
+                                           RegistrySettings::kBufferSize);
+    if (error == platform::kErrorFileNotFound) return 0;
+    if (error != platform::kErrorSuccess || value.empty()) return UINT64_MAX;
+    uint64_t serial = 0;
+    for (char c : value) {
+        if (c < '0' || c > '9') return UINT64_MAX;
+        const unsigned digit = static_cast<unsigned>(c - '0');
+        if (serial > (UINT64_MAX - digit) / 10) return UINT64_MAX;
+        serial = serial * 10 + digit;
+    }
+    return serial;
+}
+
+bool WritePackageListSerial(uint64_t serial) {
+    platform::RegKey key;
+    if (key.Create(platform::Hive::LocalMachine, RegistrySettings::kKey, platform::kKeyAllAccess) !=
+        platform::kErrorSuccess) {
+        return false;
+    }
+    return key.SetString(RegistrySettings::kPackageListSerial, std::to_string(serial)) ==
+           platform::kErrorSuccess;
+}
+
 }  // namespace zefi

@@ -16,6 +16,12 @@ struct RegistrySettings {
     static constexpr const char* kEdition = "Edition";
     // Size of the buffer values are read into, terminating zero included.
     static constexpr size_t kBufferSize = 255;
+    // The publishers' minisign public keys that package lists must be signed with (REG_SZ,
+    // separated by commas or blanks); only an administrator can write the key.
+    static constexpr const char* kPublisherKeys = "PublisherKeys";
+    static constexpr size_t kPublisherKeysBufferSize = 4096;
+    // The highest package-list serial verified so far (REG_SZ, decimal).
+    static constexpr const char* kPackageListSerial = "PackageListSerial";
 };
 
 // InstallDir, opened for reading. Empty when the key or the value cannot be read or the value
@@ -33,5 +39,15 @@ bool WriteInstallDir(const std::string& path);
 // Edition: 0 or 1; 0 when missing or unreadable.
 int32_t ReadEdition();
 bool WriteEdition(int32_t slovak);
+
+// PublisherKeys. *configured is true when the value exists, also when it cannot be read whole
+// (the text is then empty, so that no key is usable and nothing unsigned slips through).
+std::string ReadPublisherKeys(bool* configured);
+
+// PackageListSerial: 0 when missing; a value that is not a decimal number that fits 64 bits
+// reads as the highest serial, so that a damaged value refuses lists rather than letting older
+// ones in.
+uint64_t ReadPackageListSerial();
+bool WritePackageListSerial(uint64_t serial);
 
 }  // namespace zefi

@@ -65,22 +65,23 @@ class DiscoveryTest : public ::testing::Test {
 TEST_F(DiscoveryTest, CommandLineAddressIsUsedAsGivenWithoutDns) {
     Serve({{"zefi.cz", {"zefisetup=" + Base64("https://dns.example/sites.txt")}}});
     if (IsSkipped()) return;
+    // An administrator's own address is not held to the publisher's domains or to https.
     EXPECT_EQ(Find(0, "http://127.0.0.1:1/sites.txt"), "http://127.0.0.1:1/sites.txt");
     EXPECT_EQ(Log(), "Using cmdLine zefisetup masterUrl: http://127.0.0.1:1/sites.txt\r\n");
 }
 
 TEST_F(DiscoveryTest, TxtRecordAfterAnUnrelatedStringGivesTheUrl) {
-    Serve({{"zefi.cz", {"v=spf1 -all", "zefisetup=" + Base64("https://cz.example/zefi/sites.txt")}},
-           {"zefi.sk", {"zefisetup=" + Base64("https://sk.example/sites.txt")}}});
+    Serve({{"zefi.cz", {"v=spf1 -all", "zefisetup=" + Base64("https://media.zefi.cz/zefi/sites.txt")}},
+           {"zefi.sk", {"zefisetup=" + Base64("https://zefi.sk/sites.txt")}}});
     if (IsSkipped()) return;
-    EXPECT_EQ(Find(0), "https://cz.example/zefi/sites.txt");
-    EXPECT_EQ(Find(1), "https://sk.example/sites.txt");
+    EXPECT_EQ(Find(0), "https://media.zefi.cz/zefi/sites.txt");
+    EXPECT_EQ(Find(1), "https://zefi.sk/sites.txt");
     EXPECT_EQ(Log(),
               "DNS lookup for zefisetup zefi.cz\r\n"
-              "DNS found for zefisetup https://cz.example/zefi/sites.txt\r\n"
+              "DNS found for zefisetup https://media.zefi.cz/zefi/sites.txt\r\n"
               "DNS lookup for zefisetup done.\r\n"
               "DNS lookup for zefisetup zefi.sk\r\n"
-              "DNS found for zefisetup https://sk.example/sites.txt\r\n"
+              "DNS found for zefisetup https://zefi.sk/sites.txt\r\n"
               "DNS lookup for zefisetup done.\r\n");
 }
 
@@ -89,11 +90,25 @@ TEST_F(DiscoveryTest, PlainHttpUrlFromDnsIsRefused) {
     if (IsSkipped()) return;
     EXPECT_EQ(Find(0), zefi::FallbackMasterUrl());
     std::string log = Log();
-    EXPECT_NE(log.find("DNS zefisetup masterUrl refused, it does not begin with https://\r\n"),
+    EXPECT_NE(log.find("DNS zefisetup masterUrl refused, it is not an https address\r\n"),
               std::string::npos);
     EXPECT_NE(log.find("DNS lookup for zefisetup done.\r\n"
                        "DNS lookup for zefisetup failed using fallback.\r\n"),
               std::string::npos);
+}
+
+// A DNS answer is not authenticated: it may only lead to the publisher's own hosts.
+TEST_F(DiscoveryTest, AddressOutsideThePublishersDomainsIsRefused) {
+    Serve({{"zefi.cz", {"zefisetup=" + Base64("https://updates.attacker.test/sites.txt")}}});
+    if (IsSkipped()) return;
+    EXPECT_EQ(Find(0), zefi::FallbackMasterUrl());
+    std::string log = Log();
+    EXPECT_NE(log.find("DNS zefisetup masterUrl refused, its host updates.attacker.test is not in "
+                       "the publisher's domains\r\n"
+                       "DNS lookup for zefisetup done.\r\n"
+                       "DNS lookup for zefisetup failed using fallback.\r\n"),
+              std::string::npos)
+        << log;
 }
 
 TEST_F(DiscoveryTest, NoRecordFallsBackForBothEditions) {
@@ -130,7 +145,7 @@ TEST(FindZefisetupRecord, PrefixIsCaseSensitiveAndOnlyTxtRecordsCount) {
         Txt({"x", good}),
         Txt({"zefisetup=" + Base64("https://later.example/s.txt")}),
     };
-    zefi::TxtLookup found = zefi::FindZefisetupRecord(records);
+    zefi::TxtLookup found = zefi::FindZefisetupRecord(records, {"good.example"});
     EXPECT_EQ(found.outcome, zefi::TxtLookup::Outcome::kFound);
     EXPECT_EQ(found.url, "https://good.example/s.txt");
 }
@@ -140,14 +155,36 @@ TEST(FindZefisetupRecord, FirstMatchingStringDecidesEvenWhenRefused) {
         Txt({"zefisetup=" + Base64("ftp://bad.example/s.txt")}),
         Txt({"zefisetup=" + Base64("https://good.example/s.txt")}),
     };
-    zefi::TxtLookup found = zefi::FindZefisetupRecord(records);
+    zefi::TxtLookup found = zefi::FindZefisetupRecord(records, {"good.example"});
     EXPECT_EQ(found.outcome, zefi::TxtLookup::Outcome::kNotHttps);
     EXPECT_EQ(found.url, "ftp://bad.example/s.txt");
 
     found =
-        zefi::FindZefisetupRecord({Txt({"zefisetup=" + Base64(std::string("https://a\0b", 11))})});
+        zefi::FindZefisetupRecord({Txt({"zefisetup=" + Base64(std::string("https://a\0b", 11))})}, {"a"});
     EXPECT_EQ(found.url, "https://a");
-    EXPECT_EQ(zefi::FindZefisetupRecord({}).outcome, zefi::TxtLookup::Outcome::kNone);
+    EXPECT_EQ(zefi::FindZefisetupRecord({}, {"a"}).outcome, zefi::TxtLookup::Outcome::kNone);
+}
+
+TEST(FindZefisetupRecord, OnlyHostsInTheAllowedDomainsPass) {
+    const std::vector<std::string> domains = {"zefi.cz", "Zefi.SK"};
+    const std::pair<std::string, bool> cases[] = {
+        {"https://zefi.cz/s.txt", true},
+        {"https://MEDIA.zefi.cz:8443/s.txt", true},
+        {"https://a.b.zefi.sk./s.txt", true},
+        {"https://evilzefi.cz/s.txt", false},
+        {"https://zefi.cz.example.net/s.txt", false},
+        {"https://zefi.cz@evil.example/s.txt", false},
+        {"https://zefi.cz:pw@evil.example/zefi.cz/s.txt", false},
+        {"https://evil.example#@zefi.cz/s.txt", false},
+        {"https://evil.example\\@zefi.cz/s.txt", false},
+        {"https:zefi.cz/s.txt", false},
+        {"https://127.0.0.1/zefi.cz", false},
+        {"http://zefi.cz/s.txt", false},
+    };
+    for (const auto& [url, allowed] : cases) {
+        zefi::TxtLookup found = zefi::FindZefisetupRecord({Txt({"zefisetup=" + Base64(url)})}, domains);
+        EXPECT_EQ(found.outcome == zefi::TxtLookup::Outcome::kFound, allowed) << url;
+    }
 }
 
 }  // namespace

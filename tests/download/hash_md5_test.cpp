@@ -1,4 +1,5 @@
-// Tests of HashFileMd5 against md5sum, with its progress block and stop flag.
+// Tests of HashFileMd5 and HashFileDigests against md5sum and sha256sum, with the progress
+// block and stop flag.
 #include "download/hash_md5.h"
 
 #include <gtest/gtest.h>
@@ -28,17 +29,19 @@ std::string Pattern(size_t size) {
     return data;
 }
 
-// The digest md5sum prints for a host file.
-std::string Md5sum(const std::string& hostPath) {
-    std::string command = "md5sum '" + hostPath + "'";
+// The digest a tool (md5sum, sha256sum) prints for a host file, length hex characters.
+std::string Sum(const char* tool, size_t length, const std::string& hostPath) {
+    std::string command = std::string(tool) + " '" + hostPath + "'";
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return "";
     char line[256] = {};
     std::string digest;
-    if (fgets(line, sizeof line, pipe) != nullptr) digest.assign(line, strnlen(line, 32));
+    if (fgets(line, sizeof line, pipe) != nullptr) digest.assign(line, strnlen(line, length));
     pclose(pipe);
     return digest;
 }
+
+std::string Md5sum(const std::string& hostPath) { return Sum("md5sum", 32, hostPath); }
 
 class HashFileMd5Test : public testsupport::PrefixTest {
   protected:
@@ -131,6 +134,34 @@ TEST_F(HashFileMd5Test, ReturnsTheSystemErrorAndLeavesTheBuffer) {
     EXPECT_EQ(zefi::HashFileMd5("C:\\nowhere\\missing.iso", digest, nullptr),
               static_cast<int32_t>(platform::kErrorPathNotFound));
     EXPECT_EQ(digest[0], '\0');
+}
+
+TEST_F(HashFileMd5Test, OnePassGivesWhatMd5sumAndSha256sumGive) {
+    for (size_t size : {size_t{0}, size_t{16384}, size_t{5 * 16384 + 33}, size_t{1000000}}) {
+        const std::string name = "both" + std::to_string(size) + ".bin";
+        const std::string path = File(name, size);
+        const std::string host = m_prefix->Host("drive_c/" + name);
+        ProgressBlock progress;
+        zefi::FileDigests digests;
+        ASSERT_EQ(zefi::HashFileDigests(path, true, &digests, &progress), 0) << size;
+        EXPECT_EQ(digests.md5, Md5sum(host)) << size;
+        EXPECT_EQ(digests.sha256, Sum("sha256sum", 64, host)) << size;
+        // One pass: every byte is counted once.
+        EXPECT_EQ(progress.doneBytes.load(), static_cast<int64_t>(size));
+        zefi::FileDigests md5Only;
+        ASSERT_EQ(zefi::HashFileDigests(path, false, &md5Only, nullptr), 0) << size;
+        EXPECT_EQ(md5Only.md5, digests.md5) << size;
+        EXPECT_EQ(md5Only.sha256, "") << size;
+    }
+    // Stopped or failed: the digests stay as they were.
+    ProgressBlock stopped;
+    stopped.stopFlag = ProgressBlock::kStop;
+    zefi::FileDigests kept{"old md5", "old sha256"};
+    EXPECT_EQ(zefi::HashFileDigests(File("stop.bin", 20000), true, &kept, &stopped), -1);
+    EXPECT_EQ(zefi::HashFileDigests("C:\\missing.iso", true, &kept, nullptr),
+              static_cast<int32_t>(platform::kErrorFileNotFound));
+    EXPECT_EQ(kept.md5, "old md5");
+    EXPECT_EQ(kept.sha256, "old sha256");
 }
 
 TEST(SameDigest, IgnoresCaseButNotLength) {

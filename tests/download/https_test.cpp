@@ -12,6 +12,7 @@
 #include "download/package_list.h"
 #include "download/transfer.h"
 #include "platform/fs.h"
+#include "support/http_server.h"
 #include "support/https_server.h"
 #include "support/temp_prefix.h"
 #include "ui/scripted_host.h"
@@ -74,9 +75,19 @@ class HttpsFetchTest : public testsupport::PrefixTest {
                   " disk3.iso\r\n");
     }
     int32_t Fetch(const std::string& masterUrl) {
-        return zefi::FetchPackageList(m_session.Handle(), masterUrl, "page_tmp.txt", kCzech,
-                                      &m_list, &m_count, &m_base, &m_packageUrl, &m_lastCode, m_log,
-                                      "C:\\dst", m_session.Proxy());
+        zefi::PackageListRequest request;
+        request.masterUrl = masterUrl;
+        request.tempName = "page_tmp.txt";
+        request.slovakEdition = kCzech;
+        request.destinationDir = "C:\\dst";
+        zefi::PackageListFetch fetch = zefi::FetchPackageList(m_session, request, m_log);
+        zefi::FreeImageList(m_list);
+        m_list = fetch.list.release();
+        m_count = fetch.count;
+        m_base = fetch.baseUrl;
+        m_packageUrl = fetch.packageListUrl;
+        m_lastCode = fetch.lastCode;
+        return fetch.result;
     }
     std::string Log() {
         m_log.Close();
@@ -167,6 +178,47 @@ TEST_F(HttpsFetchTest, TrustedCaDoesNotCoverAnotherHostName) {
     EXPECT_EQ(m_server->ServedFiles(), (Names{"sites.txt", "pkg/limit.txt"}));
     EXPECT_EQ(m_messages.str().rfind("message 0: Downloading package file error : 60 ", 0), 0u)
         << m_messages.str();
+}
+
+// In a run that started at an https address every later address stays https: a sites list
+// that names an http package list, or that answers with a redirect to http, is refused, and
+// nothing is asked over http.
+TEST_F(HttpsFetchTest, HttpsRunNeverGoesOnOverHttp) {
+    std::string why;
+    if (!testsupport::SystemTrustedCa::Possible(&why)) GTEST_SKIP() << why;
+    ASSERT_NO_FATAL_FAILURE(TrustTheCa());
+    testsupport::HttpServer plain;
+    ASSERT_TRUE(plain.Ok());
+    plain.Set("/sites.txt", testsupport::HttpReply{200, "cz " + plain.Url("/list.txt") + "\n"});
+    plain.Set("/list.txt", testsupport::HttpReply{200, kDigest1 + " disk1.iso\n"});
+    std::filesystem::create_directories(m_prefix->Host("raw"));
+    m_prefix->WriteHostFile("raw/moved.txt", "HTTP/1.0 302 Found\r\nLocation: " +
+                                                 plain.Url("/sites.txt") + "\r\n\r\n");
+    testsupport::HttpsFileServer redirecting(m_prefix->Host("raw"), m_certificates,
+                                             testsupport::HttpsFileServer::Files::kWholeAnswers);
+    ASSERT_TRUE(redirecting.Ok()) << redirecting.Error();
+
+    // Without the rule the redirect is followed to http: what the rule has to stop.
+    ASSERT_EQ(Fetch(redirecting.Url("/moved.txt")), zefi::kFetchOk) << m_messages.str();
+    ASSERT_EQ(plain.Requests().size(), 2u);
+
+    zefi::TransferRules rules;
+    rules.httpsOnly = true;
+    m_session.SetRules(rules);
+    EXPECT_EQ(Fetch(redirecting.Url("/moved.txt")), zefi::kFetchSitesFailed);
+    EXPECT_EQ(m_lastCode, CURLE_UNSUPPORTED_PROTOCOL);
+    Serve("cz " + plain.Url("/list.txt") + "\n", "", "");
+    EXPECT_EQ(Fetch(m_server->Url("/sites.txt")), zefi::kFetchPackageFailed);
+    EXPECT_EQ(m_lastCode, CURLE_UNSUPPORTED_PROTOCOL);
+    EXPECT_EQ(m_list, nullptr);
+    EXPECT_EQ(plain.Requests().size(), 2u) << "nothing more was asked over http";
+    const std::string log = Log();
+    EXPECT_NE(log.find("Refused redirect from " + redirecting.Url("/moved.txt") + " to "),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("Refused address " + plain.Url("/list.txt") + ", only https is allowed"),
+              std::string::npos)
+        << log;
 }
 
 }  // namespace

@@ -159,6 +159,29 @@ TEST(PackageList, OnlyKeptEntriesAreHandedOn) {
     EXPECT_EQ(entries[1].name, "k2.iso");
 }
 
+TEST(PackageList, Sha256LinesGiveTheirImageASizeAndDigest) {
+    const std::string hex(64, 'A');
+    const std::string text = "sha256 " + hex + " 4096 disk1.iso\r\n" +  // before its entry
+                             kDigest1 + " disk1.iso\r\n" + kDigest2 + " disk 2.iso\r\n" +
+                             "sha256 " + std::string(64, 'b') + " 1 disk1.iso\r\n" +  // second
+                             "sha256 " + std::string(64, 'c') + " 7 disk 2.iso\r\n" +
+                             "sha256 " + std::string(63, 'd') + " 7 disk3.iso\r\n" +
+                             kDigest3 + " disk3.iso\r\n" +
+                             "sha256 " + std::string(64, 'e') + " -7 disk3.iso\r\n" +
+                             "sha256 " + std::string(64, 'f') + " 99999999999999999999 disk3.iso\r\n";
+    std::vector<zefi::PackageEntry> entries;
+    ASSERT_TRUE(zefi::ParsePackageList(text, {}, &entries));
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].sha256, std::string(64, 'a'));
+    EXPECT_EQ(entries[0].size, 4096);
+    EXPECT_EQ(entries[1].name, "disk 2.iso");
+    EXPECT_EQ(entries[1].sha256, std::string(64, 'c'));
+    EXPECT_EQ(entries[1].size, 7);
+    // Lines that are not well-formed give nothing.
+    EXPECT_EQ(entries[2].sha256, "");
+    EXPECT_EQ(entries[2].size, -1);
+}
+
 TEST(PackageList, TextWithoutEntryLinesIsAFormatError) {
     std::vector<zefi::PackageEntry> entries;
     EXPECT_FALSE(zefi::ParsePackageList("", {}, &entries));
@@ -195,9 +218,19 @@ class FetchPackageListTest : public testsupport::PrefixTest {
     }
     int32_t Fetch(const std::string& masterUrl, int32_t edition = kCzech,
                   const std::string& tempName = "page_tmp.txt") {
-        return zefi::FetchPackageList(m_session.Handle(), masterUrl, tempName, edition, &m_list,
-                                      &m_count, &m_base, &m_packageUrl, &m_lastCode, m_log,
-                                      "C:\\dst", m_session.Proxy());
+        zefi::PackageListRequest request;
+        request.masterUrl = masterUrl;
+        request.tempName = tempName;
+        request.slovakEdition = edition;
+        request.destinationDir = "C:\\dst";
+        zefi::PackageListFetch fetch = zefi::FetchPackageList(m_session, request, m_log);
+        zefi::FreeImageList(m_list);
+        m_list = fetch.list.release();
+        m_count = fetch.count;
+        m_base = fetch.baseUrl;
+        m_packageUrl = fetch.packageListUrl;
+        m_lastCode = fetch.lastCode;
+        return fetch.result;
     }
     std::string Log() {
         m_log.Close();

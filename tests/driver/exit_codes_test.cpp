@@ -7,6 +7,7 @@
 
 #include "driver_fixture.h"
 #include "support/http_server.h"
+#include "support/minisign.h"
 
 namespace {
 
@@ -214,6 +215,43 @@ TEST_F(ExitCode, SInAutoParamAnswersTheDiskPromptWithCancel) {
               std::string::npos)
         << log;
     EXPECT_NE(log.find("Message 112: "), std::string::npos) << log;
+}
+
+// With a publisher key configured, an unsigned package list is refused before any image:
+// the run says why, names the log, and ends as a failed download.
+TEST_F(ExitCode, UnsignedPackageListWithAKeyConfigured) {
+    std::string why;
+    if (!testsupport::MinisignAvailable(&why)) GTEST_SKIP() << why;
+    const testsupport::MinisignKey key = testsupport::MakeMinisignKey(m_prefix->Host(""), "pub");
+    ASSERT_EQ(key.error, "");
+    testsupport::HttpServer server;
+    ASSERT_TRUE(server.Ok());
+    testsupport::HttpReply reply;
+    reply.body = "0123456789abcdef0123456789abcdef zefi1.iso\r\n";
+    server.Set("/zefi/packages.txt", reply);
+    reply.body = "cz " + server.Url("/zefi/packages.txt") + "\r\n";
+    server.Set("/sites.txt", reply);
+    m_prefix->WriteHostFile("drive_c/ZEFI/keep", "");
+    m_prefix->WriteHostFile("system.reg",
+                            "Windows Registry Editor Version 5.00\r\n\r\n"
+                            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Zefi Publishing\\ZEFI]\r\n"
+                            "\"PublisherKeys\"=\"" +
+                                key.publicLine + "\"\r\n");
+    const std::string out = WithAnswers("-m '" + server.Url("/sites.txt") + "'",
+                                        "dialog 1 1000\ndialog 4 ok 1002=C:\\ZEFI\n");
+    EXPECT_NE(out.find("message 0: Seznam instalačních souborů na serveru byl odmítnut: chybí jeho "
+                       "elektronický podpis.\\nNebyl stažen žádný disk a nic nebylo "
+                       "nainstalováno. Podrobnosti jsou v souboru inetzefi.log"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(out.find(kCopyDialog), std::string::npos) << out;
+    EXPECT_EQ(m_status, 9) << out;
+    EXPECT_TRUE(server.RequestsFor("/zefi/zefi1.iso").empty());
+    EXPECT_FALSE(HostExists("drive_c/ZEFI/zefi1.iso"));
+    EXPECT_FALSE(HostExists("drive_c/ZEFI/zefisetup.rep"));
+    EXPECT_NE(m_prefix->ReadHostFile("drive_c/Temp/inetzefi.log")
+                  .find("Package list refused, signature missing: "),
+              std::string::npos);
 }
 
 }  // namespace

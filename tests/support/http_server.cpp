@@ -222,8 +222,9 @@ void HttpServer::Serve(Socket connection) {
             }
         }
         std::string response = "HTTP/1.1 " + std::to_string(status) + " " + Reason(status) +
-                               "\r\nContent-Length: " + std::to_string(body.size()) +
-                               "\r\nConnection: close\r\n" + extra;
+                               "\r\n";
+        if (reply.sendLength) response += "Content-Length: " + std::to_string(body.size()) + "\r\n";
+        response += "Connection: close\r\n" + extra;
         for (const auto& [key, value] : reply.headers) response += key + ": " + value + "\r\n";
         response += "\r\n";
         size_t bodyBytes = body.size();

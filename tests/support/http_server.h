@@ -35,6 +35,8 @@ struct HttpReply {
     // byte on, with a Content-Range that says so, whatever the request asked for (a server that
     // gets ranges wrong).
     int64_t rangeStartOverride = -1;
+    // When false no Content-Length is sent: the body ends when the connection closes.
+    bool sendLength = true;
 };
 
 // One request as received.

@@ -178,7 +178,9 @@ TestCertificates::~TestCertificates() {
     fs::remove_all(m_dir, ignored);
 }
 
-HttpsFileServer::HttpsFileServer(const std::string& root, const TestCertificates& certificates) {
+HttpsFileServer::HttpsFileServer(const std::string& root, const TestCertificates& certificates,
+                                 Files files)
+    : m_files(files) {
     if (!certificates.Ok()) {
         m_error = "no certificates: " + certificates.Error();
         return;
@@ -207,7 +209,7 @@ bool HttpsFileServer::StartAt(uint16_t port, const std::string& root,
                                      root,
                                      "openssl",
                                      "s_server",
-                                     "-WWW",
+                                     m_files == Files::kBodies ? "-WWW" : "-HTTP",
                                      "-accept",
                                      "127.0.0.1:" + std::to_string(port),
                                      "-cert",

@@ -42,8 +42,12 @@ class TestCertificates {
 // s_server answers a missing file with status 200 and an error text, not with 404.
 class HttpsFileServer {
   public:
+    // What the files under the root are: the bodies of 200 answers, or whole answers (status
+    // line, headers, an empty line and the body), for answers such as redirects.
+    enum class Files { kBodies, kWholeAnswers };
     // Starts the server at a free port and waits until it accepts connections; see Ok().
-    HttpsFileServer(const std::string& root, const TestCertificates& certificates);
+    HttpsFileServer(const std::string& root, const TestCertificates& certificates,
+                    Files files = Files::kBodies);
     // Stops the server and removes its output.
     ~HttpsFileServer();
     HttpsFileServer(const HttpsFileServer&) = delete;
@@ -66,6 +70,7 @@ class HttpsFileServer {
     std::string m_output;     // host file with the server's output
     uint16_t m_port = 0;
     std::string m_error;
+    Files m_files = Files::kBodies;
 };
 
 // Trust of a CA certificate by the system's store while the object lives: the certificate is

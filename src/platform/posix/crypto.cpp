@@ -1,4 +1,4 @@
-// MD5 hashing and Base64 decoding of the posix backend, over OpenSSL's libcrypto.
+// MD5 and SHA-256 hashing and Base64 decoding of the posix backend, over OpenSSL's libcrypto.
 #include "platform/crypto.h"
 
 #include <openssl/evp.h>
@@ -9,23 +9,26 @@
 
 namespace platform {
 
-struct Md5Hash::Impl {
+struct SystemHash::Impl {
+    const EVP_MD* algorithm = nullptr;
     EVP_MD_CTX* context = nullptr;
 };
 
-Md5Hash::Md5Hash() : m_impl(std::make_unique<Impl>()) {}
+SystemHash::SystemHash(HashAlgorithm algorithm) : m_impl(std::make_unique<Impl>()) {
+    m_impl->algorithm = algorithm == HashAlgorithm::kMd5 ? EVP_md5() : EVP_sha256();
+}
 
-Md5Hash::~Md5Hash() { Destroy(); }
+SystemHash::~SystemHash() { Destroy(); }
 
-bool Md5Hash::Create() {
+bool SystemHash::Create() {
     Destroy();
     m_impl->context = EVP_MD_CTX_new();
     if (m_impl->context == nullptr) {
         SetLastError(kErrorNotEnoughMemory);
         return false;
     }
-    if (EVP_DigestInit_ex(m_impl->context, EVP_md5(), nullptr) != 1) {
-        // The provider has no MD5 (a FIPS-only configuration, say).
+    if (EVP_DigestInit_ex(m_impl->context, m_impl->algorithm, nullptr) != 1) {
+        // The provider lacks the algorithm (MD5 in a FIPS-only configuration, say).
         Destroy();
         SetLastError(kErrorNotSupported);
         return false;
@@ -33,7 +36,7 @@ bool Md5Hash::Create() {
     return true;
 }
 
-bool Md5Hash::HashData(const void* data, size_t size) {
+bool SystemHash::HashData(const void* data, size_t size) {
     if (m_impl->context == nullptr) {
         SetLastError(kErrorInvalidHandle);
         return false;
@@ -45,14 +48,14 @@ bool Md5Hash::HashData(const void* data, size_t size) {
     return true;
 }
 
-bool Md5Hash::GetHashValue(uint8_t value[kValueSize]) {
+bool SystemHash::GetValue(uint8_t* value, size_t size) {
     if (m_impl->context == nullptr) {
         SetLastError(kErrorInvalidHandle);
         return false;
     }
     unsigned int length = 0;
     unsigned char digest[EVP_MAX_MD_SIZE];
-    bool ok = EVP_DigestFinal_ex(m_impl->context, digest, &length) == 1 && length == kValueSize;
+    bool ok = EVP_DigestFinal_ex(m_impl->context, digest, &length) == 1 && length == size;
     // A finished OpenSSL context cannot take more data; drop it so that later calls fail cleanly.
     EVP_MD_CTX_free(m_impl->context);
     m_impl->context = nullptr;
@@ -60,11 +63,11 @@ bool Md5Hash::GetHashValue(uint8_t value[kValueSize]) {
         SetLastError(kErrorInvalidParameter);
         return false;
     }
-    for (size_t i = 0; i < kValueSize; ++i) value[i] = digest[i];
+    for (size_t i = 0; i < size; ++i) value[i] = digest[i];
     return true;
 }
 
-void Md5Hash::Destroy() {
+void SystemHash::Destroy() {
     if (m_impl->context != nullptr) {
         EVP_MD_CTX_free(m_impl->context);
         m_impl->context = nullptr;

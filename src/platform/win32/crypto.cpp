@@ -1,5 +1,6 @@
-// MD5 hashing over CryptoAPI (a verify-only context of the default RSA provider with a
-// CALG_MD5 hash) and Base64 decoding over CryptStringToBinaryA.
+// MD5 and SHA-256 hashing over CryptoAPI (a verify-only context of the default RSA provider
+// with a CALG_MD5 hash, of the RSA and AES provider with a CALG_SHA_256 hash) and Base64
+// decoding over CryptStringToBinaryA.
 #include "platform/crypto.h"
 
 #include <algorithm>
@@ -40,23 +41,31 @@ bool CompactBase64(const std::string& text, std::string* compact) {
 
 }  // namespace
 
-struct Md5Hash::Impl {
+struct SystemHash::Impl {
+    DWORD providerType = PROV_RSA_FULL;
+    ALG_ID algorithm = CALG_MD5;
     HCRYPTPROV provider = 0;
     HCRYPTHASH hash = 0;  // 0 before Create and once the value was taken
 };
 
-Md5Hash::Md5Hash() : m_impl(std::make_unique<Impl>()) {}
+SystemHash::SystemHash(HashAlgorithm algorithm) : m_impl(std::make_unique<Impl>()) {
+    if (algorithm == HashAlgorithm::kSha256) {
+        // The RSA-full provider has no SHA-2; the enhanced RSA and AES provider has.
+        m_impl->providerType = PROV_RSA_AES;
+        m_impl->algorithm = CALG_SHA_256;
+    }
+}
 
-Md5Hash::~Md5Hash() { Destroy(); }
+SystemHash::~SystemHash() { Destroy(); }
 
-bool Md5Hash::Create() {
+bool SystemHash::Create() {
     Destroy();
-    if (!::CryptAcquireContextA(&m_impl->provider, nullptr, nullptr, PROV_RSA_FULL,
+    if (!::CryptAcquireContextA(&m_impl->provider, nullptr, nullptr, m_impl->providerType,
                                 CRYPT_VERIFYCONTEXT)) {
         m_impl->provider = 0;
         return win32::FailWithSystemError(kErrorNotSupported);
     }
-    if (!::CryptCreateHash(m_impl->provider, CALG_MD5, 0, 0, &m_impl->hash)) {
+    if (!::CryptCreateHash(m_impl->provider, m_impl->algorithm, 0, 0, &m_impl->hash)) {
         m_impl->hash = 0;
         const DWORD error = ::GetLastError();
         Destroy();
@@ -65,7 +74,7 @@ bool Md5Hash::Create() {
     return true;
 }
 
-bool Md5Hash::HashData(const void* data, size_t size) {
+bool SystemHash::HashData(const void* data, size_t size) {
     if (m_impl->hash == 0) return win32::Fail(kErrorInvalidHandle);
     const auto* bytes = static_cast<const BYTE*>(data);
     do {
@@ -79,22 +88,22 @@ bool Md5Hash::HashData(const void* data, size_t size) {
     return true;
 }
 
-bool Md5Hash::GetHashValue(uint8_t value[kValueSize]) {
+bool SystemHash::GetValue(uint8_t* value, size_t size) {
     if (m_impl->hash == 0) return win32::Fail(kErrorInvalidHandle);
-    BYTE digest[kValueSize];
+    BYTE digest[64];
     DWORD length = sizeof digest;
     const bool ok =
-        ::CryptGetHashParam(m_impl->hash, HP_HASHVAL, digest, &length, 0) && length == kValueSize;
+        ::CryptGetHashParam(m_impl->hash, HP_HASHVAL, digest, &length, 0) && length == size;
     const DWORD error = ::GetLastError();
     // A finished hash takes no more data; without it later calls fail with 6 as they should.
     ::CryptDestroyHash(m_impl->hash);
     m_impl->hash = 0;
     if (!ok) return win32::FailWith(error, kErrorInvalidParameter);
-    std::copy(digest, digest + kValueSize, value);
+    std::copy(digest, digest + size, value);
     return true;
 }
 
-void Md5Hash::Destroy() {
+void SystemHash::Destroy() {
     if (m_impl->hash != 0) ::CryptDestroyHash(m_impl->hash);
     if (m_impl->provider != 0) ::CryptReleaseContext(m_impl->provider, 0);
     m_impl->hash = 0;
