@@ -177,6 +177,9 @@ TEST_F(Publish, TheProgramInstallsFromThePublishedSignedSet) {
     EXPECT_EQ(m_prefix->ReadHostFile("drive_c/ZEFI/Zefiwin.exe"),
               m_prefix->ReadHostFile("disk1/PROGRAM/Zefiwin.exe"));
     EXPECT_EQ(server.RequestsFor("/zefi/zefi2.iso").size(), 1u);
+    // The key was in force: the list's signature was checked and its serial kept.
+    const std::string log = m_prefix->ReadHostFile("drive_c/Temp/inetzefi.log");
+    EXPECT_NE(log.find("Package list signature ok, serial 1\r\n"), std::string::npos) << log;
 }
 
 }  // namespace
