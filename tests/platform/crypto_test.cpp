@@ -1,11 +1,12 @@
-// Tests of the platform's MD5 and SHA-256 hashes, Base64 decoding, Ed25519 verification and
-// BLAKE2b-512: known vectors that every backend must give.
+// Tests of the platform's MD5, SHA-256 and SHA-1 hashes, Base64 decoding, Ed25519 verification
+// and BLAKE2b-512: known vectors that every backend must give.
 #include "platform/crypto.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "platform/errors.h"
 
@@ -93,6 +94,19 @@ std::string Bytes(const std::string& hex) {
 
 const uint8_t* Data(const std::string& bytes) {
     return reinterpret_cast<const uint8_t*>(bytes.data());
+}
+
+TEST(Sha1Hash, GivesTheKnownDigests) {
+    for (const auto& [data, digest] :
+         {std::pair<std::string, std::string>{"", "da39a3ee5e6b4b0d3255bfef95601890afd80709"},
+          {"abc", "a9993e364706816aba3e25717850c26c9cd0d89d"}}) {
+        platform::Sha1Hash hash;
+        ASSERT_TRUE(hash.Create());
+        ASSERT_TRUE(hash.HashData(data.data(), data.size()));
+        uint8_t value[platform::Sha1Hash::kValueSize];
+        ASSERT_TRUE(hash.GetHashValue(value));
+        EXPECT_EQ(Hex(value, sizeof value), digest);
+    }
 }
 
 TEST(Sha256Hash, GivesTheKnownDigests) {
