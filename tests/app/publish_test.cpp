@@ -2,72 +2,19 @@
 // is reproducible and signed, that it refuses faulty disks without touching the published set,
 // and that the program installs from what it published.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <set>
 #include <string>
 
+#include "publish_fixture.h"
 #include "support/http_server.h"
-#include "support/run_command.h"
-#include "support/temp_prefix.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kSource = ZEFISETUP_SOURCE_DIR;
-
-class Publish : public testsupport::PrefixTest {
-  protected:
-    void SetUp() override {
-        m_prefix = std::make_unique<testsupport::TempPrefix>(
-            "[system]\nlanguage = 1029\nadmin = 1\ntemp = C:\\Temp\\\n[drives]\n"
-            "C = drive_c, fixed\n");
-        if (testsupport::RunCommand(
-                "for t in xorriso minisign zsyncmake; do command -v $t; done | wc -l") != "3\n")
-            GTEST_SKIP() << "xorriso, minisign or zsyncmake (Debian package zsync) is missing";
-        // The example medium as two disks: the first DVD and the second one with the Z-disk.
-        fs::copy(kSource + "/examples/medium", Host("disk1"), fs::copy_options::recursive);
-        fs::remove_all(Host("disk1/disk2"));
-        fs::copy(kSource + "/examples/medium/disk2", Host("disk2"), fs::copy_options::recursive);
-        fs::create_directories(Host("keys"));
-        ASSERT_EQ(Shell("minisign -G -W -p keys/pub -s keys/key >/dev/null 2>&1 && echo ok"),
-                  "ok\n");
-    }
-
-    std::string Host(const std::string& relative) const { return m_prefix->Host(relative); }
-
-    // Runs a command line in the prefix directory; the exit status is in m_status.
-    std::string Shell(const std::string& command) {
-        int status = -1;
-        std::string out =
-            testsupport::RunCommand("cd '" + m_prefix->Path() + "' && " + command, &status);
-        m_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return out;
-    }
-
-    // publish.sh with the given options and disks (shell syntax), the checker of this build.
-    std::string Run(const std::string& args) {
-        const std::string build = fs::path(ZEFISETUP_CHECK_BINARY).parent_path().string();
-        return Shell("ZEFISETUP_BUILD_DIR='" + build + "' '" + kSource + "/scripts/publish.sh' " +
-                     args + " </dev/null 2>&1");
-    }
-    std::string RunSigned(const std::string& out, const std::string& more = "") {
-        return Run("--out " + out + " --base-url " + m_base + " --key keys/key " + more +
-                   " disk1 disk2");
-    }
-
-    std::set<std::string> Files(const std::string& dir) const {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(Host(dir)))
-            names.insert(entry.path().filename().string());
-        return names;
-    }
-
-    std::string m_base = "https://media.zefi.cz/zefi/";
-    int m_status = -1;
-};
+using Publish = publishtest::PublishTest;
 
 TEST_F(Publish, WritesASignedSetThatIsTheSameEveryTime) {
     const std::string out = RunSigned("set");
@@ -152,13 +99,9 @@ TEST_F(Publish, TheProgramInstallsFromThePublishedSignedSet) {
     m_base = server.Url("/zefi");
     RunSigned("set");
     ASSERT_EQ(m_status, 0);
-    for (const std::string& name : Files("set")) {
-        testsupport::HttpReply reply;
-        reply.body = m_prefix->ReadHostFile("set/" + name);
-        server.Set("/zefi/" + name, reply);
-    }
+    Serve(server, "set");
     // The machine trusts the publisher's key, as its administrator sets it.
-    const std::string key = Shell("sed -n 2p keys/pub | tr -d '\\n'");
+    const std::string key = PublicKey();
     m_prefix->WriteHostFile("system.reg",
                             "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\"
                             "SOFTWARE\\Zefi Publishing\\ZEFI]\r\n\"PublisherKeys\"=\"" +
