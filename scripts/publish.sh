@@ -61,7 +61,10 @@ while (($#)); do
         *) disks+=("$1"); shift ;;
     esac
 done
-[ -n "$out" ] && [ -n "$base_url" ] && ((${#disks[@]})) || { usage >&2; exit 2; }
+if [ -z "$out" ] || [ -z "$base_url" ] || ((${#disks[@]} == 0)); then
+    usage >&2
+    exit 2
+fi
 
 # ---- Arguments -------------------------------------------------------------------------------
 
@@ -85,7 +88,8 @@ else
             "PublisherKeys configured will refuse it"
 fi
 if [ -n "$limit" ]; then
-    [ -f "$limit" ] && [ -r "$limit" ] || die "cannot read the limitation file $limit"
+    [ -f "$limit" ] || die "cannot read the limitation file $limit"
+    [ -r "$limit" ] || die "cannot read the limitation file $limit"
     limit_name=$(basename -- "$limit")
     [[ "$limit_name" =~ ^[A-Za-z0-9._-]+$ ]] ||
         die "the limitation file's name must be letters, digits, '.', '_' or '-': $limit_name"
