@@ -55,6 +55,32 @@ TEST_F(Publish, WritesASignedSetThatIsTheSameEveryTime) {
               "same\n");
 }
 
+TEST_F(Publish, OffersTheSetToTheEditionsOfItsMarkersWithItsLimitationFile) {
+    // Slovak markers on both disks too; disk 2 of the Slovak edition in lower case with blanks,
+    // as the installer reads it.
+    m_prefix->WriteHostFile("disk1/zefisk.id", "ZEFISK1\r\n");
+    m_prefix->WriteHostFile("disk2/zefisk2.id", " zefisk 2 \r\n");
+    m_prefix->WriteHostFile("limit.txt", "PROGRAM\\zefi6.cfg zefi2.iso\r\n");
+    const std::string out = RunSigned("set", "--limit limit.txt");
+    ASSERT_EQ(m_status, 0) << out;
+    EXPECT_EQ(
+        m_prefix->ReadHostFile("set/sites.txt"),
+        "cz https://media.zefi.cz/zefi/packages.txt https://media.zefi.cz/zefi/limit.txt\r\n"
+        "sk https://media.zefi.cz/zefi/packages.txt https://media.zefi.cz/zefi/limit.txt\r\n");
+    EXPECT_EQ(m_prefix->ReadHostFile("set/limit.txt"), m_prefix->ReadHostFile("limit.txt"));
+
+    // A Slovak marker of the wrong disk: refused, as a limitation file whose last line would
+    // be ignored.
+    m_prefix->WriteHostFile("disk2/zefisk2.id", "ZEFISK1\r\n");
+    EXPECT_NE(RunSigned("set").find("disk 2 (disk2): its Slovak marker names disk 1"),
+              std::string::npos);
+    m_prefix->WriteHostFile("disk2/zefisk2.id", "ZEFISK2\r\n");
+    m_prefix->WriteHostFile("limit.txt", "a.dat zefi2.iso");
+    EXPECT_NE(RunSigned("set", "--limit limit.txt").find("last line has no line end"),
+              std::string::npos);
+    EXPECT_EQ(m_status, 1);
+}
+
 TEST_F(Publish, ReplacesASetWhole_WithTheNextSerial_AndLeavesItAloneOnFailure) {
     RunSigned("set");
     ASSERT_EQ(m_status, 0);
