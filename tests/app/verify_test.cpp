@@ -85,6 +85,11 @@ TEST_F(Verify, EachFaultOnTheServerIsOneLine) {
     Answer("zefi2.iso.zsync", Published("zefi1.iso.zsync"));
     out = Check();
     EXPECT_EQ(out.rfind(Url("zefi2.iso.zsync") + ": stale: Length ", 0), 0u) << out;
+    // An upload cut short.
+    control = Published("zefi2.iso.zsync");
+    Answer("zefi2.iso.zsync", control.substr(0, control.size() - 1));
+    out = Check();
+    EXPECT_EQ(out.rfind(Url("zefi2.iso.zsync") + ": cut or padded: ", 0), 0u) << out;
     Answer("zefi2.iso.zsync", Published("zefi2.iso.zsync"));
 
     Answer("zefi1.iso", "gone", 404);

@@ -81,8 +81,10 @@ bool ParseZsyncHeader(const std::string& text, ZsyncHeader* header, std::string*
     for (char& c : sha1) c = (c >= 'A' && c <= 'F') ? static_cast<char>(c - 'A' + 'a') : c;
     bool hex = sha1.size() == 40;
     for (char c : sha1) hex = hex && ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'));
-    if (!ParseCount(fields["Length"], &header->length) ||
+    // Bounds far beyond any image keep the count of checksum bytes within 64 bits.
+    if (!ParseCount(fields["Length"], &header->length) || header->length > (int64_t{1} << 53) ||
         !ParseCount(fields["Blocksize"], &header->blockSize) || header->blockSize == 0 ||
+        header->blockSize > (int64_t{1} << 30) ||
         !ParseHashLengths(fields["Hash-Lengths"], header) || !hex || fields["URL"].empty()) {
         *error = "its Length, Blocksize, Hash-Lengths, SHA-1 or URL line is not well-formed";
         return false;
