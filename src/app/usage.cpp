@@ -13,6 +13,7 @@ constexpr uint32_t kStringUsageOptions = 185;
 constexpr uint32_t kStringUsageExitCodes = 186;
 constexpr uint32_t kStringAlreadyInstalled = 162;
 constexpr uint32_t kStringInsertDisk = 102;
+constexpr uint32_t kStringTransferBroken = 160;
 
 }  // namespace
 
@@ -29,7 +30,9 @@ void ShowUsage() {
 }
 
 std::map<uint32_t, int> AutoAnswerDefaults() {
-    return {{kStringAlreadyInstalled, ui::kIdNo}, {kStringInsertDisk, ui::kIdCancel}};
+    return {{kStringAlreadyInstalled, ui::kIdNo},
+            {kStringInsertDisk, ui::kIdCancel},
+            {kStringTransferBroken, ui::kIdCancel}};
 }
 
 }  // namespace zefi

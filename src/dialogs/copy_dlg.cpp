@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "platform/crashdump.h"
 #include "platform/fs.h"
 #include "platform/machine.h"
 #include "resources/dialogs.h"
@@ -156,6 +157,7 @@ bool CCopyDlg::OnInitDialog() {
     // The worker's message boxes and error dialogs speak the language of the dialog.
     const uint16_t language = platform::GetThreadUILanguage();
     m_worker = std::thread([this, language] {
+        platform::PrepareThreadForCrash();
         platform::SetCurrentThreadPriority(platform::ThreadPriority::Lowest);
         RunWorker(language);
     });

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "dialogs/copy_dlg.h"
+#include "platform/crashdump.h"
 #include "resources/dialogs.h"
 #include "resources/strings.h"
 #include "ui/message_box.h"
@@ -120,8 +121,10 @@ bool DlgDown::OnInitDialog() {
     SetStep(kFileBar, 1);
     SetPos(kTaskBar, 0);
     SetTimer(kTimerId, kTimerPeriodMs);
-    m_worker =
-        std::thread([this] { m_runResult.store(DownloadWorker(*this, m_inputs, m_settings)); });
+    m_worker = std::thread([this] {
+        platform::PrepareThreadForCrash();
+        m_runResult.store(DownloadWorker(*this, m_inputs, m_settings));
+    });
     return true;
 }
 

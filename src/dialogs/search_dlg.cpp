@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "platform/crashdump.h"
 #include "platform/fs.h"
 #include "platform/machine.h"
 #include "resources/dialogs.h"
@@ -57,6 +58,7 @@ bool SearchDlg::OnInitDialog() {
     SetTimer(kTimerId, kTimerPeriodMs);
     if (!m_worker.joinable()) {
         m_worker = std::thread([this] {
+            platform::PrepareThreadForCrash();
             platform::SetCurrentThreadPriority(platform::ThreadPriority::BelowNormal);
             Search();
         });

@@ -300,25 +300,27 @@ class PackageListFetcher {
         m_out.failure = ConfigurationFailure(file, transfer, result);
     }
 
-    // A failed transfer of a list: its message box and log line.
-    void TransferFailed(const char* what, const std::string& url, const TransferOutcome& transfer,
-                        int32_t result) {
+    // One list into the temporary file; a failed transfer shows its message box (text:
+    // boxText + " : %ld %ld" with the code and the system error code) and its log line.
+    bool FetchList(const std::string& url, const char* boxText, const char* logText,
+                   int32_t result) {
+        const TransferOutcome transfer = FetchText(m_session, url, m_file, m_log);
+        m_out.lastCode = transfer.code;
+        if (transfer.code == CURLE_OK) return true;
         const uint32_t error = transfer.systemError;
-        ui::MessageBox(ui::FormatText(std::string(what) + " : %ld %ld", {m_out.lastCode, error}),
+        ui::MessageBox(ui::FormatText(std::string(boxText) + " : %ld %ld", {m_out.lastCode, error}),
                        ui::Buttons::Ok, ui::Icon::Error);
+        m_log << logText << " : " << m_out.lastCode << " getlasterror : " << error
+              << LogStream::endl;
         Fail(url, transfer, result);
+        return false;
     }
 
     std::optional<SitesLine> FetchSites() {
         const std::string& url = m_request.masterUrl;
-        const TransferOutcome transfer = FetchText(m_session, url, m_file, m_log);
-        m_out.lastCode = transfer.code;
-        if (transfer.code != CURLE_OK) {
-            TransferFailed("Donwloading cfg file error", url, transfer, kFetchSitesFailed);
-            m_log << "Downloading cfg file error : " << m_out.lastCode
-                  << " getlasterror : " << transfer.systemError << LogStream::endl;
+        if (!FetchList(url, "Donwloading cfg file error", "Downloading cfg file error",
+                       kFetchSitesFailed))
             return std::nullopt;
-        }
         SitesLine sites = ParseSitesList(ReadWhole(m_file), m_request.slovakEdition);
         if (!sites.found) {
             ui::MessageBox("Inet cfg file error.", ui::Buttons::Ok, ui::Icon::Error);
@@ -330,15 +332,9 @@ class PackageListFetcher {
     }
 
     bool FetchPackages(std::string* text) {
-        const std::string& url = m_out.packageListUrl;
-        const TransferOutcome transfer = FetchText(m_session, url, m_file, m_log);
-        m_out.lastCode = transfer.code;
-        if (transfer.code != CURLE_OK) {
-            TransferFailed("Downloading package file error", url, transfer, kFetchPackageFailed);
-            m_log << "Downloading package file error : " << m_out.lastCode
-                  << " getlasterror : " << transfer.systemError << LogStream::endl;
+        if (!FetchList(m_out.packageListUrl, "Downloading package file error",
+                       "Downloading package file error", kFetchPackageFailed))
             return false;
-        }
         *text = ReadWhole(m_file);
         return true;
     }
@@ -388,8 +384,8 @@ class PackageListFetcher {
                 break;
             case SignatureCheck::kBad:
             case SignatureCheck::kOk:
-                m_log << "Package list refused, signature bad: " << verdict.reason
-                      << LogStream::endl;
+                // "bad signature: ...", "bad trusted comment: ...", "unreadable signature: ..."
+                m_log << "Package list refused, " << verdict.reason << LogStream::endl;
                 failure.refusal = ListRefusal::kBad;
                 break;
         }

@@ -74,7 +74,8 @@ bool IsCalendarDate(const std::string& text);
 // Today's date in UTC as YYYY-MM-DD, from the system clock. Any thread.
 std::string TodayUtc();
 
-// The minisign key id as minisign prints it: 16 upper-case hex digits, last byte first.
+// The minisign key id as minisign prints it: upper-case hex, last byte first, without leading
+// zeros.
 std::string KeyIdText(const std::array<uint8_t, kMinisignKeyIdSize>& keyId);
 
 enum class SignatureCheck {

@@ -48,10 +48,26 @@ GroupOutcome RunGroup(const InsCfg& script, const CMBString& listedName, Install
     return outcome;
 }
 
+// The name of the group listed as listedName: without the "!" of the no-install mode.
+CMBString GroupName(const CMBString& listedName) {
+    return listedName.GetAt(0) == '!' ? listedName.From(1) : listedName;
+}
+
 }  // namespace
 
 GroupList::GroupList(const CMBString& list, InstallContext* context)
     : m_list(list), m_context(context) {}
+
+GroupList::GroupList(const CMBString& list, InstallContext* context, const GroupList* parent,
+                     const CMBString& owner)
+    : m_list(list), m_context(context), m_parent(parent), m_owner(owner) {}
+
+bool GroupList::IsInProcess(const CMBString& name) const {
+    for (const GroupList* list = this; list->m_parent != nullptr; list = list->m_parent) {
+        if (list->m_owner == name) return true;
+    }
+    return false;
+}
 
 bool GroupList::process_list() {
     if (!m_context) return false;
@@ -69,6 +85,13 @@ bool GroupList::process_list() {
     int index = 0;
     if (!InsCfg::GetValList(m_list, index, &name)) return true;
     for (;;) {
+        // Entering a group whose sub-list is still running would nest the same lists again
+        // and again until the stack runs out.
+        if (const CMBString running = GroupName(name); IsInProcess(running)) {
+            log << "Group " << running.c_str() << " already in process, skipped" << LogStream::endl;
+            if (!InsCfg::GetValList(m_list, ++index, &name)) return true;
+            continue;
+        }
         GroupOutcome group = RunGroup(script, name, m_context);
         log << "After ProcessActions() " << group.name.c_str() << " " << group.subList.c_str()
             << LogStream::endl;
@@ -87,7 +110,7 @@ bool GroupList::process_list() {
         if (!group.subList.IsEmpty()) {
             log << "GrpHasList " << group.name.c_str() << " " << group.subList.c_str()
                 << LogStream::endl;
-            GroupList subList(group.subList, m_context);
+            GroupList subList(group.subList, m_context, this, group.name);
             subList.process_list();
             m_stop = subList.m_stop;
             if (m_stop) return false;

@@ -16,8 +16,11 @@ class GroupList {
     GroupList(const CMBString& list, InstallContext* context);
 
     // Runs the groups of the list in order. A group's sub-list (its List option after its
-    // actions) runs completely before the next group. A "goback" ends the list early: the list
-    // whose text equals the context's go-back target starts again from its first group, the
+    // actions) runs completely before the next group. A group whose sub-list is still running
+    // (this list's group or one above it on the way to the start list) is not run again: it
+    // is skipped with the log line "Group <name> already in process, skipped", so a script whose
+    // lists form a cycle ends instead of nesting without end. A "goback" ends the list early: the
+    // list whose text equals the context's go-back target starts again from its first group, the
     // list whose current group has that name runs the group again, and any other list passes
     // the go-back on to the list above it (an empty target only ends the sub-list). True when
     // the list ended normally or by going back; false when the run is to stop (the script cannot
@@ -29,8 +32,17 @@ class GroupList {
     bool GetStop() const { return m_stop != 0; }
 
   private:
+    // The sub-list of group owner, run by parent.
+    GroupList(const CMBString& list, InstallContext* context, const GroupList* parent,
+              const CMBString& owner);
+
+    // Whether group name is running: its sub-list is this list or one that encloses it.
+    bool IsInProcess(const CMBString& name) const;
+
     CMBString m_list;
     InstallContext* m_context;
+    const GroupList* m_parent = nullptr;  // nullptr for the start list
+    CMBString m_owner;                    // the group whose List this is (sub-lists only)
     int m_goBack = 0;
     int m_stop = 0;
 };

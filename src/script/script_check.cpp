@@ -57,6 +57,13 @@ struct GroupBlock {
     int headerLine = 0;  // physical line of its header
 };
 
+// A group named in a List, Positive or Negative option of another group.
+struct ListEdge {
+    std::string target;  // the group's name, without the "!" of the no-install mode
+    std::string key;     // the option that names it
+    int line = 0;        // physical line of that option
+};
+
 // One entry of a group as the engine reads it.
 struct Entry {
     int kind = InsCfg::kEntryNone;
@@ -81,6 +88,7 @@ class ScriptChecker {
         }
         ScanLines();
         FindReachedGroups();
+        ReportCycles();
         for (const std::string& name : m_reachedInOrder) CheckGroup(name);
         ReportUnreached();
         std::stable_sort(
@@ -189,9 +197,53 @@ class ScriptChecker {
                     if (!m_groups.count(name.str())) {
                         Report(entry.line, "group " + Quoted(name) + " named in " +
                                                entry.key.str() + " does not exist");
-                    } else if (queued.insert(name.str()).second) {
-                        queue.push_back(name.str());
+                        continue;
                     }
+                    m_edges[group].push_back(ListEdge{name.str(), entry.key.str(), entry.line});
+                    if (queued.insert(name.str()).second) queue.push_back(name.str());
+                }
+            }
+        }
+    }
+
+    // Lists that lead back to a group whose sub-list is still running: the installer skips
+    // that group there. Each is reported at the option that closes the cycle, found by a walk
+    // from the start groups in script order (a loop, not recursion, as scripts can be deep).
+    void ReportCycles() {
+        enum class Mark { kNew, kOnPath, kDone };
+        std::map<std::string, Mark> marks;
+        std::set<std::pair<int, std::string>> reported;
+        struct Step {
+            std::string group;
+            size_t next = 0;  // the next of its edges to follow
+        };
+        for (const char* start : kStartGroups) {
+            if (!m_groups.count(start) || marks[start] != Mark::kNew) continue;
+            marks[start] = Mark::kOnPath;
+            std::vector<Step> path{Step{start}};
+            while (!path.empty()) {
+                const std::vector<ListEdge>& edges = m_edges[path.back().group];
+                if (path.back().next == edges.size()) {
+                    marks[path.back().group] = Mark::kDone;
+                    path.pop_back();
+                    continue;
+                }
+                const ListEdge& edge = edges[path.back().next++];
+                Mark& mark = marks[edge.target];
+                if (mark == Mark::kNew) {
+                    mark = Mark::kOnPath;
+                    path.push_back(Step{edge.target});
+                } else if (mark == Mark::kOnPath &&
+                           reported.emplace(edge.line, edge.target).second) {
+                    std::string cycle;
+                    bool inCycle = false;
+                    for (const Step& step : path) {
+                        inCycle = inCycle || step.group == edge.target;
+                        if (inCycle) cycle += step.group + " -> ";
+                    }
+                    Report(edge.line, "group " + Quoted(edge.target) + " named in " + edge.key +
+                                          " closes the cycle " + cycle + edge.target +
+                                          ": the installer skips it there");
                 }
             }
         }
@@ -306,6 +358,7 @@ class ScriptChecker {
     bool m_readable = false;
     std::vector<InsCfg::ScriptLine> m_lines;
     std::map<std::string, GroupBlock> m_groups;
+    std::map<std::string, std::vector<ListEdge>> m_edges;  // by the group whose option it is
     std::set<std::string> m_referenced;
     std::vector<std::string> m_reachedInOrder;
     std::vector<CheckMessage> m_messages;

@@ -24,12 +24,14 @@ std::string FormatCheckMessage(const CheckMessage& message);
 //
 // Reported: a script that cannot be read; no start group; option keys and action names the
 // engine does not know (in groups a start group reaches); groups named in `List`, `Positive`
-// or `Negative` that do not exist; groups nothing reaches from STARTW, STARTNW or STARTMW
-// (groups that only hold values for references, and "DiskNames", excepted); second blocks of a
-// group; references "[G:K]" to a missing group or key; a "[" without "]" in a value, and a
-// header without "]"; `Source` directories and the files or patterns of "i", "ibat", "icfg",
-// "iapcfg" and "iapbat" that are not on the disk; `CD` values without a "DiskNames" entry;
-// lines longer than 511 characters; `Size` values that are not whole numbers.
+// or `Negative` that do not exist; lists that lead back to a group whose sub-list is running (a
+// cycle, reported at the option that closes it); groups nothing reaches from STARTW, STARTNW
+// or STARTMW (groups that only hold values for references, and "DiskNames", excepted); second
+// blocks of a group; references "[G:K]" to a missing group or key; a "[" without "]" in a
+// value, and a header without "]"; `Source` directories and the files or patterns of "i",
+// "ibat", "icfg", "iapcfg" and "iapbat" that are not on the disk; `CD` values without a
+// "DiskNames" entry; lines longer than 511 characters; `Size` values that are not whole
+// numbers.
 std::vector<CheckMessage> CheckMedium(const std::string& mediumDirectory,
                                       const std::vector<std::string>& furtherDisks = {});
 

@@ -313,7 +313,9 @@ int ScriptedHost::RunModal(Dialog& dialog) {
 
 int ScriptedHost::ShowMessage(const MessageRequest& request) {
     const std::vector<int> ids = ButtonIds(request.buttons);
-    int id = ids.front();
+    // Retry would only repeat what failed, with nobody there to change anything: a run
+    // without a person would go round for ever.
+    int id = request.buttons == Buttons::RetryCancel ? kIdCancel : ids.front();
     if (Answer* answer = TakeAnswer(Answer::Kind::Message, static_cast<int>(request.stringId))) {
         const int wanted = ButtonId(answer->button);
         if (std::find(ids.begin(), ids.end(), wanted) != ids.end()) {

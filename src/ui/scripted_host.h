@@ -38,16 +38,17 @@ std::vector<Answer> ParseAnswers(const std::string& text, std::vector<std::strin
 //   browse: <title> -> <folder or cancel>
 // one line each, UTF-8, a line break inside a text written as \n. Each dialog or message box
 // takes the first unused answer of its kind and id. Without one: a message box takes its first
-// button; a dialog with an OK button takes OK with its current state; a dialog without an OK
-// button but with other push buttons than Cancel (the main menu) takes Cancel; a dialog whose
-// only push button is Cancel shows progress and runs its timers until it ends by itself
-// (printed with "-> wait"). An answer that sets a disabled, hidden or read-only control or
-// presses a disabled or hidden button is refused as a whole, as a person could not do it:
-// nothing changes, the line ends with "-> refused <control id> (disabled)" (or "(hidden)",
-// "(read-only)"), and the dialog takes its next answer. A dialog answered by default 20 times in a
-// row without ending is cancelled (noted with a '#' line). The texts of files that the program
-// shows (ShowText) are printed as "text <n>: <text>". Thread-safe: message boxes may come from any
-// thread.
+// button, except that a Retry/Cancel box (160, an image transfer that keeps breaking) takes
+// Cancel, since retrying with nobody there would go on for ever; a dialog with an OK button
+// takes OK with its current state; a dialog without an OK button but with other push buttons
+// than Cancel (the main menu) takes Cancel; a dialog whose only push button is Cancel shows
+// progress and runs its timers until it ends by itself (printed with "-> wait"). An answer that
+// sets a disabled, hidden or read-only control or presses a disabled or hidden button is refused
+// as a whole, as a person could not do it: nothing changes, the line ends with "-> refused
+// <control id> (disabled)" (or "(hidden)", "(read-only)"), and the dialog takes its next answer.
+// A dialog answered by default 20 times in a row without ending is cancelled (noted with a '#'
+// line). The texts of files that the program shows (ShowText) are printed as "text <n>: <text>".
+// Thread-safe: message boxes may come from any thread.
 class ScriptedHost : public DialogHost {
   public:
     // answers: the answers text; out: where the lines go (must outlive the host).

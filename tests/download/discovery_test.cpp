@@ -176,7 +176,9 @@ TEST(FindZefisetupRecord, OnlyHostsInTheAllowedDomainsPass) {
         {"https://zefi.cz@evil.example/s.txt", false},
         {"https://zefi.cz:pw@evil.example/zefi.cz/s.txt", false},
         {"https://evil.example#@zefi.cz/s.txt", false},
-        {"https://evil.example\\@zefi.cz/s.txt", false},
+        // libcurl reads a backslash before "@" as part of the user name: the transfer would
+        // reach zefi.cz, the host checked.
+        {"https://evil.example\\@zefi.cz/s.txt", true},
         {"https:zefi.cz/s.txt", false},
         {"https://127.0.0.1/zefi.cz", false},
         {"http://zefi.cz/s.txt", false},

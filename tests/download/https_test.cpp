@@ -143,6 +143,7 @@ TEST_F(HttpsFetchTest, TrustedCaLetsEveryTransferOfTheFetchSucceed) {
               "Downloading image limitation file.\r\n"
               "Image limitation skip disk2.iso\r\n"
               "Downloading image limitation file done.\r\n"
+              "Package list not signed\r\n"
               "Downloading package files done.\r\n");
 }
 

@@ -160,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
                     auto other = testsupport::MakeMinisignKey(t.Prefix().Host("keys"), "other");
                     t.Publish(t.List(), "serial=7", &other);
                 },
-                ListRefusal::kBad, "Package list refused, signature bad: "},
+                ListRefusal::kBad, "Package list refused, bad signature: signed by key "},
         Refusal{"EditedList",
                 [](SignedList& t) {
                     t.Publish(t.List(), "serial=7");
@@ -169,7 +169,7 @@ INSTANTIATE_TEST_SUITE_P(
                     list[0] = list[0] == 'a' ? 'b' : 'a';
                     t.Server().Set("/pkg/packages.txt", Body(list));
                 },
-                ListRefusal::kBad, "Package list refused, signature bad: "},
+                ListRefusal::kBad, "Package list refused, bad signature: file does not match its signature"},
         Refusal{"EditedTrustedComment",
                 [](SignedList& t) {
                     t.Publish(t.List(), "serial=7");
@@ -177,9 +177,9 @@ INSTANTIATE_TEST_SUITE_P(
                     sig.replace(sig.find("serial=7"), 8, "serial=8");
                     t.Server().Set("/pkg/packages.txt.minisig", Body(sig));
                 },
-                ListRefusal::kBad, "Package list refused, signature bad: "},
+                ListRefusal::kBad, "Package list refused, bad signature: trusted comment does not match"},
         Refusal{"NoSerial", [](SignedList& t) { t.Publish(t.List(), "expires=2099-01-01"); },
-                ListRefusal::kBad, "Package list refused, signature bad: "},
+                ListRefusal::kBad, "Package list refused, bad trusted comment: "},
         Refusal{"Expired",
                 [](SignedList& t) { t.Publish(t.List(), "serial=7 expires=2020-02-29"); },
                 ListRefusal::kExpired, "Package list refused, expired on 2020-02-29"},
@@ -194,14 +194,14 @@ INSTANTIATE_TEST_SUITE_P(
                     SetProgramValue("PublisherKeys", "RWQ-not-a-key");
                     t.Publish(t.List(), "serial=7");
                 },
-                ListRefusal::kBad, "Package list refused, signature bad: "}),
+                ListRefusal::kBad, "Package list refused, no publisher key configured"}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
 
 TEST_F(SignedList, EqualSerialIsTheSameListAgainAndRotatedKeysBothWork) {
     if (IsSkipped()) return;
     auto next = testsupport::MakeMinisignKey(m_prefix->Host("keys"), "next");
     ASSERT_EQ(next.error, "");
-    SetProgramValue("PublisherKeys", m_key.publicLine + ",\r\n " + next.publicLine);
+    SetProgramValue("PublisherKeys", m_key.publicLine + ", \t" + next.publicLine);
     SetProgramValue("PackageListSerial", "7");
     Publish(List(), "serial=7", &next);
     EXPECT_EQ(RunWorker(), 0) << m_out.str();

@@ -161,6 +161,61 @@ TEST_F(ExitCode, DeclinedRerunOfTheInstalledImageSet) {
     EXPECT_EQ(m_status, 10) << out;
 }
 
+// A download whose image answers every transfer with an error: the run retries it (1, 5 and
+// 10 seconds apart), then asks message 160 whether to go on retrying.
+class BrokenImage : public ExitCode {
+  protected:
+    void SetUp() override {
+        ExitCode::SetUp();
+        ASSERT_TRUE(m_server.Ok());
+        testsupport::HttpReply image;
+        image.status = 500;
+        image.body = "broken";
+        m_server.Set("/zefi/zefi1.iso", image);
+        testsupport::HttpReply packages;
+        packages.body = "0123456789abcdef0123456789abcdef zefi1.iso\r\n";
+        m_server.Set("/zefi/packages.txt", packages);
+        testsupport::HttpReply sites;
+        sites.body = "cz " + m_server.Url("/zefi/packages.txt") + "\r\n";
+        m_server.Set("/sites.txt", sites);
+        m_prefix->WriteHostFile("drive_c/ZEFI/keep", "");
+    }
+    // Runs a download from the main menu into C:\ZEFI with options; a run that does not end
+    // by itself is ended after a few minutes (status 124).
+    std::string Download(const std::string& options) {
+        m_prefix->WriteHostFile("answers.txt", "dialog 1 1000\ndialog 4 ok 1002=C:\\ZEFI\n");
+        return RunProgram(
+            options + " -m '" + m_server.Url("/sites.txt") + "'",
+            "ZEFISETUP_ANSWERS='" + m_prefix->Host("answers.txt") + "' timeout 240 env");
+    }
+    // The run ended after one series of retries and one question, answered Cancel, with status
+    // 9 and the download's failure message, which names the image and the log. The boxes' lines
+    // begin with prefix: "message" from the scripted host, "Message" from -s.
+    void ExpectGaveUp(const std::string& out, const std::string& prefix) {
+        EXPECT_EQ(m_status, 9) << out;
+        EXPECT_EQ(m_server.RequestsFor("/zefi/zefi1.iso").size(), 4u) << out;
+        EXPECT_EQ(Count(out, prefix + " 160: "), 1) << out;
+        EXPECT_NE(out.find(prefix + " 160: Komunikace byla přešena 22 -> cancel\n"),
+                  std::string::npos)
+            << out;
+        EXPECT_NE(out.find(prefix + " 0: Stažení instalačních souborů se nezdařilo.\\nStahování " +
+                           "souboru zefi1.iso\\n"),
+                  std::string::npos)
+            << out;
+        EXPECT_NE(out.find("inetzefi.log"), std::string::npos) << out;
+        EXPECT_EQ(out.find(kCopyDialog), std::string::npos) << out;
+    }
+    testsupport::HttpServer m_server;
+};
+
+TEST_F(BrokenImage, SGivesUpAfterTheRetriesAndTheDownloadFails) {
+    ExpectGaveUp(Download("-s"), "Message");
+}
+
+TEST_F(BrokenImage, AnswersThatRunOutGiveUpAfterTheRetriesToo) {
+    ExpectGaveUp(Download(""), "message");
+}
+
 TEST_F(ExitCode, AnswerEveryMessageBoxWithS) {
     const std::string out = RunProgram("-s -i 'D:\\' -o 'C:\\NEW' -Q 1,0,1,1,1", "", false);
     // Only the dialogs remain for the host; the boxes answered themselves.

@@ -227,6 +227,56 @@ TEST_F(GroupListTest, GoBackToAnUnknownTargetEndsTheRunAsFinished) {
     EXPECT_TRUE(LogLines("GrpShouldExit ").empty());
 }
 
+TEST_F(GroupListTest, GroupThatListsItselfIsSkippedInsideItsOwnSubList) {
+    WriteScript(
+        "[STARTW]\n"
+        "List = A, Z\n"
+        "[A]\n"
+        "List = A, B\n"
+        "[B]\n"
+        ":print b\n"
+        "[Z]\n");
+    EXPECT_TRUE(Run());
+    EXPECT_EQ(LogLines("Group: "), (Lines{"STARTW", "A", "B", "Z"}));
+    EXPECT_EQ(LogLines("Group A "), (Lines{"already in process, skipped"}));
+}
+
+TEST_F(GroupListTest, CycleThroughListsAndConditionalActionsEndsWhereItCloses) {
+    // A -> B -> C -> A through List, and C -> !B through Negative: both close a cycle.
+    WriteScript(
+        "[STARTW]\n"
+        "List = A, Z\n"
+        "[A]\n"
+        "List = B\n"
+        "[B]\n"
+        "List = C\n"
+        "[C]\n"
+        "Positive = A\n"
+        "Negative = A, !B, D\n"
+        ":exist C:\\ZEFI\\missing.txt\n"
+        "[D]\n"
+        "[Z]\n");
+    EXPECT_TRUE(Run());
+    EXPECT_EQ(LogLines("Group: "), (Lines{"STARTW", "A", "B", "C", "D", "Z"}));
+    EXPECT_EQ(LogLines("Group A already in process, skipped").size(), 1u) << Log();
+    EXPECT_EQ(LogLines("Group B already in process, skipped").size(), 1u) << Log();
+    EXPECT_TRUE(LogLines("GrpShouldExit ").empty());
+}
+
+TEST_F(GroupListTest, GroupReachedTwiceWithoutACycleRunsBothTimes) {
+    WriteScript(
+        "[STARTW]\n"
+        "List = A, B, C\n"
+        "[A]\n"
+        "List = C\n"
+        "[B]\n"
+        "List = C\n"
+        "[C]\n");
+    EXPECT_TRUE(Run());
+    EXPECT_EQ(LogLines("Group: "), (Lines{"STARTW", "A", "C", "B", "C", "C"}));
+    EXPECT_TRUE(LogLines("Group C already").empty());
+}
+
 TEST_F(GroupListTest, RetryOfAFailedLastActionRestartsAtTheFirstAction) {
     WriteScript(
         "[STARTW]\n"

@@ -56,7 +56,9 @@ TEST_F(ScriptCheck, FaultyMediumGetsOneMessagePerFault) {
               "from line 4)\n"
               "E:\\cd.cfg:27: unbalanced '[': a header without ']' names no group\n"
               "E:\\cd.cfg:30: line longer than 511 characters: the reader splits it, and reads "
-              "its remainder as a line of its own\n");
+              "its remainder as a line of its own\n"
+              "E:\\cd.cfg:34: group 'LOOP' named in List closes the cycle LOOP -> LOOP2 -> LOOP: "
+              "the installer skips it there\n");
 }
 
 TEST_F(ScriptCheck, MissingScriptAndMissingStartGroup) {
@@ -80,6 +82,36 @@ TEST_F(ScriptCheck, FilesOfAFurtherDiskAreLookedForWhereItsMarkerIs) {
               "C:\\M\\cd.cfg:6: :i '*.DAT' matches nothing in 'DATA'\n");
     m_prefix->WriteHostFile("drive_c/DISK2/DATA/A.DAT", "a");
     EXPECT_EQ(Joined(CheckMedium("C:/M", {"C:\\DISK2"})), "");
+}
+
+TEST_F(ScriptCheck, ListsThatLeadBackToARunningGroupAreReportedWhereTheyCloseTheCycle) {
+    m_prefix->WriteHostFile("drive_c/M/cd.cfg",
+                            "[STARTW]\n"
+                            "List=A,SELF,D1,D2\n"
+                            "[A]\n"
+                            "List=B\n"
+                            "[B]\n"
+                            "Positive=X\n"
+                            "Negative=C,!A\n"
+                            "[C]\n"
+                            "List=A\n"
+                            "[SELF]\n"
+                            "List=SELF\n"
+                            "[D1]\n"
+                            "List=SHARED\n"
+                            "[D2]\n"
+                            "List=SHARED\n"
+                            "[SHARED]\n"
+                            "[X]\n");
+    m_prefix->WriteHostFile("drive_c/M/cds.cfg", "[STARTW]\n");
+    // A group that two lists name without a cycle (SHARED) is no finding.
+    EXPECT_EQ(Joined(CheckMedium("C:\\M")),
+              "C:\\M\\cd.cfg:7: group 'A' named in Negative closes the cycle A -> B -> A: the "
+              "installer skips it there\n"
+              "C:\\M\\cd.cfg:9: group 'A' named in List closes the cycle A -> B -> C -> A: the "
+              "installer skips it there\n"
+              "C:\\M\\cd.cfg:11: group 'SELF' named in List closes the cycle SELF -> SELF: the "
+              "installer skips it there\n");
 }
 
 TEST_F(ScriptCheck, ReportsTheLinesAnEditorShowsAfterASplitLine) {

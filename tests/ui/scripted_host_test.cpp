@@ -245,6 +245,19 @@ TEST_F(ScriptedHostTest, MessageAnswersAndDefaults) {
     EXPECT_NE(out.find("# answers line 3: message 9302 has no button yes\n"), std::string::npos);
 }
 
+TEST_F(ScriptedHostTest, RetryCancelBoxWithoutAnAnswerTakesCancel) {
+    // Retry with nobody there would only repeat what failed, for ever.
+    ui::ScriptedHost host("message 9301 retry\n", m_out);
+    ui::ScopedHost scoped(host);
+    EXPECT_EQ(ui::MessageBox(9301, ui::Buttons::RetryCancel), ui::kIdRetry);
+    EXPECT_EQ(ui::MessageBox(9301, ui::Buttons::RetryCancel), ui::kIdCancel);
+    EXPECT_EQ(ui::MessageBox(std::string("Again?"), ui::Buttons::RetryCancel), ui::kIdCancel);
+    // Every other box still takes its first button.
+    EXPECT_EQ(ui::MessageBox(9302, ui::Buttons::OkCancel), ui::kIdOk);
+    const std::string out = m_out.str();
+    EXPECT_NE(out.find("message 0: Again? -> cancel\n"), std::string::npos) << out;
+}
+
 TEST_F(ScriptedHostTest, UnusableButtonIsNotedAndTheDialogAnsweredAgain) {
     ui::ScriptedHost host("dialog 9201 1234\n", m_out);
     ui::ScopedHost scoped(host);

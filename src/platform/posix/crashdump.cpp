@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <string.h>
+#include <sys/mman.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -31,8 +32,49 @@ const int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 
 std::atomic<CrashWriter> g_writer{nullptr};
 std::atomic<bool> g_crashing{false};
-// The handlers run on their own stack so that a stack overflow can still be reported.
-char g_altStack[64 * 1024];
+
+// The handler runs on a stack of its own, so that a thread whose stack overflowed can still be
+// reported. The writer resolves the dump's path through the machine (which allocates and walks
+// directories) and unwinds the crashed stack: room for that with a wide margin, and a guard
+// page below it, so that even an overflow of this stack ends in a fault, not in foreign memory.
+constexpr size_t kCrashStackSize = 256 * 1024;
+
+// The alternate signal stack of one thread, from PrepareThreadForCrash until the thread ends;
+// then the stack the thread had before (a sanitizer's, or none) is given back.
+class ThreadCrashStack {
+  public:
+    void Prepare() {
+        if (m_mapping != nullptr) return;
+        const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+        void* mapping = ::mmap(nullptr, kCrashStackSize + page, PROT_READ | PROT_WRITE,
+                               MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK, -1, 0);
+        if (mapping == MAP_FAILED) return;
+        // The stack grows down towards the guard page at the start of the mapping.
+        ::mprotect(mapping, page, PROT_NONE);
+        stack_t stack;
+        memset(&stack, 0, sizeof stack);
+        stack.ss_sp = static_cast<char*>(mapping) + page;
+        stack.ss_size = kCrashStackSize;
+        if (::sigaltstack(&stack, &m_previous) != 0) {
+            ::munmap(mapping, kCrashStackSize + page);
+            return;
+        }
+        m_mapping = mapping;
+        m_mappingSize = kCrashStackSize + page;
+    }
+
+    ~ThreadCrashStack() {
+        if (m_mapping == nullptr) return;
+        // Whoever set the previous stack releases it when the thread ends, and finds it again.
+        ::sigaltstack(&m_previous, nullptr);
+        ::munmap(m_mapping, m_mappingSize);
+    }
+
+  private:
+    void* m_mapping = nullptr;
+    size_t m_mappingSize = 0;
+    stack_t m_previous{};
+};
 
 const char* SignalName(int sig) {
     switch (sig) {
@@ -107,11 +149,7 @@ void InstallCrashFilter(CrashWriter writer) {
     void* frames[2];
     backtrace(frames, 2);
 
-    stack_t alt;
-    memset(&alt, 0, sizeof alt);
-    alt.ss_sp = g_altStack;
-    alt.ss_size = sizeof g_altStack;
-    ::sigaltstack(&alt, nullptr);
+    PrepareThreadForCrash();
 
     struct sigaction sa;
     memset(&sa, 0, sizeof sa);
@@ -119,6 +157,11 @@ void InstallCrashFilter(CrashWriter writer) {
     sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&sa.sa_mask);
     for (int sig : kFatalSignals) ::sigaction(sig, &sa, nullptr);
+}
+
+void PrepareThreadForCrash() {
+    static thread_local ThreadCrashStack stack;
+    stack.Prepare();
 }
 
 bool WriteCrashDumpTo(const std::string& path, void* exceptionInfo) {

@@ -16,6 +16,12 @@ namespace {
 std::atomic<CrashWriter> g_writer{nullptr};
 std::atomic<bool> g_crashing{false};
 
+// The stack a thread keeps for its exception handling once its stack has overflowed: the filter
+// and MiniDumpWriteDump run on it for EXCEPTION_STACK_OVERFLOW, where the system's own reserve
+// of a few pages is too small for them. Taken from the thread's reserve (2 MiB for the program
+// and its threads).
+constexpr ULONG kStackGuarantee = 128 * 1024;
+
 using MiniDumpWriteDumpFn = BOOL(WINAPI*)(HANDLE, DWORD, HANDLE, MINIDUMP_TYPE,
                                           PMINIDUMP_EXCEPTION_INFORMATION,
                                           PMINIDUMP_USER_STREAM_INFORMATION,
@@ -47,7 +53,14 @@ LONG WINAPI Filter(EXCEPTION_POINTERS* exception) {
 void InstallCrashFilter(CrashWriter writer) {
     LoadMiniDumpWriteDump();
     g_writer.store(writer);
+    PrepareThreadForCrash();
     ::SetUnhandledExceptionFilter(&Filter);
+}
+
+void PrepareThreadForCrash() {
+    // The guarantee only ever grows; a second call asks for the same size and changes nothing.
+    ULONG size = kStackGuarantee;
+    ::SetThreadStackGuarantee(&size);
 }
 
 bool WriteCrashDumpTo(const std::string& path, void* exceptionInfo) {

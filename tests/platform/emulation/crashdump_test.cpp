@@ -2,6 +2,7 @@
 #include "platform/crashdump.h"
 
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "platform/fs.h"
 #include "support/temp_prefix.h"
@@ -27,6 +29,15 @@ void WriteDumpHere(void* exceptionInfo) {
 [[gnu::noinline]] void WriteToForbiddenPage(void* page) {
     int* volatile target = static_cast<int*>(page);
     *target = 42;
+}
+
+// Calls itself until the stack is used up: each frame keeps a buffer, and the sum after the call
+// keeps the compiler from turning the recursion into a loop.
+[[gnu::noinline]] int RecurseWithoutEnd(int depth) {
+    volatile char frame[512];
+    frame[depth % sizeof frame] = static_cast<char>(depth);
+    if (depth < 0) return 0;  // never: only so that the compiler sees an end
+    return RecurseWithoutEnd(depth + 1) + frame[depth % sizeof frame];
 }
 
 std::string HexAddress(const void* p) {
@@ -71,6 +82,64 @@ TEST_F(CrashDump, SegmentationFaultWritesTheDumpAndStillKillsTheProcess) {
     size_t frames = 0;
     for (size_t i = trace + 11; i < dump.size(); ++i) frames += dump[i] == '\n';
     EXPECT_GE(frames, 3u) << dump;
+}
+
+TEST_F(CrashDump, StackOverflowWritesTheDumpOnTheCrashStack) {
+    int status = RunCrashingChild([] { RecurseWithoutEnd(0); });
+    ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
+    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+    const std::string dump = Dump();
+    EXPECT_NE(dump.find("Signal: 11 (SIGSEGV)\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("Backtrace:\n"), std::string::npos) << dump;
+}
+
+TEST_F(CrashDump, StackOverflowOfAPreparedWorkerThreadWritesTheDump) {
+    int status = RunCrashingChild([] {
+        std::thread worker([] {
+            platform::PrepareThreadForCrash();
+            RecurseWithoutEnd(0);
+        });
+        worker.join();
+    });
+    ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
+    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+    EXPECT_NE(Dump().find("Signal: 11 (SIGSEGV)\n"), std::string::npos) << Dump();
+}
+
+// What a thread's alternate signal stack was once the thread's C++ objects were gone: a
+// thread-specific value's destructor runs after them, as a sanitizer's clean-up does.
+void* g_stackAtThreadEnd = nullptr;
+void RecordStackAtThreadEnd(void*) {
+    stack_t stack;
+    if (::sigaltstack(nullptr, &stack) == 0)
+        g_stackAtThreadEnd = (stack.ss_flags & SS_DISABLE) ? nullptr : stack.ss_sp;
+}
+
+TEST_F(CrashDump, PreparedThreadGivesItsEarlierStackBackWhenItEnds) {
+    // A sanitizer gives each thread an alternate stack and unmaps whatever stack the thread has
+    // when it ends: so does this test's, which is therefore mapped, not static.
+    const size_t size = 64 * 1024;
+    void* earlier =
+        ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(earlier, MAP_FAILED);
+    pthread_key_t key;
+    ASSERT_EQ(::pthread_key_create(&key, &RecordStackAtThreadEnd), 0);
+    g_stackAtThreadEnd = nullptr;
+    std::thread([key, earlier, size] {
+        stack_t own{};
+        own.ss_sp = earlier;
+        own.ss_size = size;
+        ASSERT_EQ(::sigaltstack(&own, nullptr), 0);
+        ::pthread_setspecific(key, earlier);
+        platform::PrepareThreadForCrash();
+        platform::PrepareThreadForCrash();
+        stack_t now;
+        ASSERT_EQ(::sigaltstack(nullptr, &now), 0);
+        EXPECT_NE(now.ss_sp, earlier);
+        EXPECT_GE(now.ss_size, 128u * 1024);
+    }).join();
+    ::pthread_key_delete(key);
+    EXPECT_EQ(g_stackAtThreadEnd, earlier);
 }
 
 TEST_F(CrashDump, AbortIsReportedAsWell) {
