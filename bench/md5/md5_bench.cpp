@@ -55,7 +55,19 @@ std::string Sum(const char* tool, size_t digestLength, const std::filesystem::pa
 std::string Md5sum(const std::filesystem::path& path) { return Sum("md5sum", 32, path); }
 std::string Sha256sum(const std::filesystem::path& path) { return Sum("sha256sum", 64, path); }
 
-double Rate(double bytes, double seconds) { return bytes / seconds / (1 << 20); }
+// Prints one comparison: the throughput of ours and of the reference over the same bytes, and
+// their ratio.
+void PrintComparison(const char* title, uint64_t mebibytes, int rounds, const char* oursName,
+                     double oursSeconds, const char* referenceName, double referenceSeconds,
+                     const char* target) {
+    const double bytes = static_cast<double>(mebibytes << 20);
+    std::printf("%s: %llu MiB, best of %d rounds\n", title,
+                static_cast<unsigned long long>(mebibytes), rounds);
+    std::printf("  %-28s %8.1f MiB/s\n", oursName, bytes / oursSeconds / (1 << 20));
+    std::printf("  %-28s %8.1f MiB/s\n", referenceName, bytes / referenceSeconds / (1 << 20));
+    std::printf("  ratio (%s / %s) %.3f%s\n", oursName, referenceName,
+                referenceSeconds / oursSeconds, target);
+}
 
 }  // namespace
 
@@ -80,7 +92,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot write %s\n", data.c_str());
         result = 1;
     } else {
-        double bytes = static_cast<double>(mebibytes << 20);
         double bestOurs = 1e300;
         double bestReference = 1e300;
         double bestBoth = 1e300;
@@ -127,18 +138,10 @@ int main(int argc, char** argv) {
             result = 1;
         }
         if (result == 0) {
-            std::printf("md5: %llu MiB, best of %d rounds\n",
-                        static_cast<unsigned long long>(mebibytes), rounds);
-            std::printf("  HashFileMd5 %8.1f MiB/s\n", Rate(bytes, bestOurs));
-            std::printf("  md5sum      %8.1f MiB/s\n", Rate(bytes, bestReference));
-            std::printf("  ratio (HashFileMd5 / md5sum) %.3f (target >= 0.95)\n",
-                        bestReference / bestOurs);
-            std::printf("md5+sha256: %llu MiB, best of %d rounds\n",
-                        static_cast<unsigned long long>(mebibytes), rounds);
-            std::printf("  HashFileDigests (one pass)  %8.1f MiB/s\n", Rate(bytes, bestBoth));
-            std::printf("  md5sum, then sha256sum      %8.1f MiB/s\n", Rate(bytes, bestTools));
-            std::printf("  ratio (HashFileDigests / md5sum+sha256sum) %.3f\n",
-                        bestTools / bestBoth);
+            PrintComparison("md5", mebibytes, rounds, "HashFileMd5", bestOurs, "md5sum",
+                            bestReference, " (target >= 0.95)");
+            PrintComparison("md5+sha256", mebibytes, rounds, "HashFileDigests (one pass)", bestBoth,
+                            "md5sum, then sha256sum", bestTools, "");
         }
     }
     std::error_code ignored;

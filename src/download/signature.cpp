@@ -264,7 +264,6 @@ std::string KeyIdText(const std::array<uint8_t, kMinisignKeyIdSize>& keyId) {
         text += kHex[keyId[i] >> 4];
         text += kHex[keyId[i] & 0x0F];
     }
-    // minisign prints the id as a number, without leading zeros.
     const size_t first = text.find_first_not_of('0');
     return first == std::string::npos ? "0" : text.substr(first);
 }

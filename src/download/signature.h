@@ -44,9 +44,9 @@ struct Minisig {
 // text; the Base64 of the 64-byte global signature. Lines end in LF or CR LF; the last line
 // end may be missing, and only line ends may follow the fourth line. Refuses text longer than
 // kMaxMinisigSize, and like minisign an untrusted comment line over 1024 or a trusted comment
-// line over 8192 bytes (prefixes included, line ends not). False
-// with the reason in *error (English, ASCII) when the text is not such a file; *out is then
-// unspecified. Nothing here checks a signature.
+// line over 8192 bytes (prefixes included, line ends not). False with the reason in *error
+// (English, ASCII) when the text is not such a file; *out is then unspecified. Nothing here
+// checks a signature.
 bool ParseMinisig(const std::string& text, Minisig* out, std::string* error);
 
 // Whether minisig signs data by one of keys: a key with the signature's key id whose key
@@ -74,8 +74,8 @@ bool IsCalendarDate(const std::string& text);
 // Today's date in UTC as YYYY-MM-DD, from the system clock. Any thread.
 std::string TodayUtc();
 
-// The minisign key id as minisign prints it: upper-case hex, last byte first, without leading
-// zeros.
+// The key id as minisign prints it: the 8 bytes as a little-endian number in upper-case hex,
+// without leading zeros.
 std::string KeyIdText(const std::array<uint8_t, kMinisignKeyIdSize>& keyId);
 
 enum class SignatureCheck {

@@ -291,9 +291,11 @@ TEST_F(SignatureTest, RefusesTruncatedAndMalformedFiles) {
 TEST(PublisherKeys, ParsesKeyLinesAndReportsTheRest) {
     const char kKeyA[] = "RWSKsYDmcUM0QgsFFMN9V/X3MBIGTy0DmgpeaykM9P6v3O2wawZStOe4";
     const char kKeyB[] = "RWQf6LRCGA9i53mlYecO4IzT51TGPpvWucNSCh1CBM0QTaLn73Y7GFO3";
+    // minisign printed this one's id as F122935F9B71C32: no leading zero.
+    const char kKeyC[] = "RWQyHLf5NSkSDwchJSXQ9Jl7v0zu2LBnANsjHi/kPC2+WuqMaTgB985a";
     std::vector<zefi::PublisherKey> keys;
     std::vector<std::string> rejected;
-    const std::string text = std::string(kKeyA) + ",untrusted\t" + kKeyB +
+    const std::string text = std::string(kKeyA) + ",untrusted\t" + kKeyB + "\n" + kKeyC +
                              // A signature line, a key's size of Base64 that lacks "Ed", control
                              // and non-ASCII bytes, and a long entry.
                              " RUSKsYDmcUM0QqaW9LbOunNJcXnIsYpt42kjZyH0Xyg4eP/YYxNW/"
@@ -301,10 +303,11 @@ TEST(PublisherKeys, ParsesKeyLinesAndReportsTheRest) {
                              " QWSKsYDmcUM0QgsFFMN9V/X3MBIGTy0DmgpeaykM9P6v3O2wawZStOe4 a\x01"
                              "b\xc3\xa9 " +
                              std::string(150, 'A');
-    EXPECT_EQ(zefi::ParsePublisherKeys(text, &keys, &rejected), 2u);
-    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_EQ(zefi::ParsePublisherKeys(text, &keys, &rejected), 3u);
+    ASSERT_EQ(keys.size(), 3u);
     EXPECT_EQ(zefi::KeyIdText(keys[0].keyId), "42344371E680B18A");
     EXPECT_EQ(zefi::KeyIdText(keys[1].keyId), "E7620F1842B4E81F");
+    EXPECT_EQ(zefi::KeyIdText(keys[2].keyId), "F122935F9B71C32");
     ASSERT_EQ(rejected.size(), 5u);
     EXPECT_EQ(rejected[0], "untrusted");
     EXPECT_EQ(rejected[1].compare(0, 4, "RUSK"), 0);
@@ -313,7 +316,7 @@ TEST(PublisherKeys, ParsesKeyLinesAndReportsTheRest) {
     // Long entries are cut for the log.
     EXPECT_EQ(rejected[4], std::string(100, 'A'));
     EXPECT_EQ(zefi::ParsePublisherKeys(" ,\r\n", &keys, nullptr), 0u);
-    EXPECT_EQ(keys.size(), 2u);
+    EXPECT_EQ(keys.size(), 3u);
 }
 
 TEST(TrustedDate, KnowsTheCalendar) {

@@ -22,14 +22,19 @@ std::string Hex(const uint8_t* value, size_t size) {
     return text;
 }
 
-std::string Md5Of(const std::string& data) {
-    platform::Md5Hash hash;
+// The hex digest of data by a hash class of the platform (Md5Hash, Sha256Hash).
+template <class Hash>
+std::string DigestOf(const std::string& data) {
+    Hash hash;
     EXPECT_TRUE(hash.Create());
     EXPECT_TRUE(hash.HashData(data.data(), data.size()));
-    uint8_t value[platform::Md5Hash::kValueSize];
+    uint8_t value[Hash::kValueSize];
     EXPECT_TRUE(hash.GetHashValue(value));
     return Hex(value, sizeof value);
 }
+
+std::string Md5Of(const std::string& data) { return DigestOf<platform::Md5Hash>(data); }
+std::string Sha256Of(const std::string& data) { return DigestOf<platform::Sha256Hash>(data); }
 
 TEST(Md5Hash, GivesTheKnownDigests) {
     EXPECT_EQ(Md5Of(""), "d41d8cd98f00b204e9800998ecf8427e");
@@ -72,15 +77,6 @@ TEST(Md5Hash, RefusesDataWithoutAHashOrAfterItsValue) {
     ASSERT_TRUE(hash.HashData("abc", 3));
     ASSERT_TRUE(hash.GetHashValue(value));
     EXPECT_EQ(Hex(value, sizeof value), "900150983cd24fb0d6963f7d28e17f72");
-}
-
-std::string Sha256Of(const std::string& data) {
-    platform::Sha256Hash hash;
-    EXPECT_TRUE(hash.Create());
-    EXPECT_TRUE(hash.HashData(data.data(), data.size()));
-    uint8_t value[platform::Sha256Hash::kValueSize];
-    EXPECT_TRUE(hash.GetHashValue(value));
-    return Hex(value, sizeof value);
 }
 
 // Bytes from hex text.
