@@ -4,7 +4,8 @@
 #include <string>
 
 #include "platform/fs.h"
-#include "system/edition.h"
+#include "platform/volume_root.h"
+#include "system/medium_marker.h"
 
 namespace zefi {
 
@@ -12,16 +13,11 @@ namespace {
 
 constexpr size_t kMaxPath = 260;
 
-// The root of the volume that holds a directory: "X:\" or "\\server\share\".
-std::string VolumeRoot(const std::string& directory) {
-    if (directory.size() >= 2 && directory[1] == ':') return directory.substr(0, 2) + "\\";
-    if (directory.rfind("\\\\", 0) == 0) {
-        size_t server = directory.find('\\', 2);
-        if (server == std::string::npos) return directory + "\\";
-        size_t share = directory.find('\\', server + 1);
-        return (share == std::string::npos ? directory : directory.substr(0, share)) + "\\";
-    }
-    return directory;
+// A marker search that could not even start counts as a medium: the program then runs from
+// where it is rather than fetching a medium it may already be on.
+bool MarkerSaysMedium(const std::string& directory, int32_t slovakEdition) {
+    const MarkerScan scan = FindEditionMarker(directory, slovakEdition);
+    return scan == MarkerScan::kFound || scan == MarkerScan::kSearchFailed;
 }
 
 }  // namespace
@@ -30,13 +26,8 @@ bool IsInstallationMedium(int32_t* downloadMode) {
     std::string current;
     if (!platform::GetCurrentDirectory(&current) || current.size() >= kMaxPath) return false;
 
-    std::string label;
-    if (platform::GetVolumeLabel(VolumeRoot(current), &label) && label.rfind("RIDEZEZ", 0) == 0) {
-        return true;
-    }
-
-    if (ScanMediumMarker(current, "zeficz", "ZEFICZ") != MarkerScan::kNone) return true;
-    if (ScanMediumMarker(current, "zefisk", "ZEFISK") != MarkerScan::kNone) return true;
+    if (IsProductVolume(platform::VolumeRoot(current))) return true;
+    if (MarkerSaysMedium(current, 0) || MarkerSaysMedium(current, 1)) return true;
     *downloadMode = 1;
     return false;
 }

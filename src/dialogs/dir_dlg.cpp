@@ -2,7 +2,7 @@
 #include "dialogs/dir_dlg.h"
 
 #include "resources/dialogs.h"
-#include "ui/message_box.h"
+#include "ui/folder_browser.h"
 
 namespace zefi {
 

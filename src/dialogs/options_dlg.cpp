@@ -4,6 +4,7 @@
 
 #include <iterator>
 
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
@@ -23,16 +24,10 @@ namespace {
 constexpr uint32_t kStringSlovakTexts = 138;
 constexpr uint32_t kStringCzechTexts = 139;
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Whether text begins with prefix, compared case-insensitively. An empty prefix begins
+// Whether path begins with directory, compared case-insensitively. An empty directory holds
 // nothing: an unknown source must not make every configured directory count as on the DVD.
-bool BeginsWithNoCase(const std::string& text, const std::string& prefix) {
-    if (prefix.empty() || text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (Lower(text[i]) != Lower(prefix[i])) return false;
-    }
-    return true;
+bool LiesUnder(const std::string& path, const std::string& directory) {
+    return !directory.empty() && platform::BeginsWithNoCase(path, directory);
 }
 
 // Whether path names an existing file (a directory does not count).
@@ -104,7 +99,7 @@ bool COptions::LoadCurrentSettings() {
     // A part whose configured directory lies on the source is used from the DVD.
     m_literature = 1;
     for (const char* key : {"LI1", "LI2", "LI3"}) {
-        if (BeginsWithNoCase(file.ReadKey(key), m_source)) m_literature = 0;
+        if (LiesUnder(file.ReadKey(key), m_source)) m_literature = 0;
     }
 
     static const char* const kSlovakEditionKeys[] = {"DICT", "NEGDICT", "INDEXY", "TEXTY",
@@ -117,7 +112,7 @@ bool COptions::LoadCurrentSettings() {
     m_otherTexts = 1;
     for (const char* key : slovak ? kSlovakEditionKeys : kCzechEditionKeys) {
         const std::string value = file.ReadKey(key);
-        if (BeginsWithNoCase(value, m_source) || BeginsWithNoCase(value, ownTree)) {
+        if (LiesUnder(value, m_source) || LiesUnder(value, ownTree)) {
             m_otherTexts = 0;
         }
     }

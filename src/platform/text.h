@@ -2,7 +2,9 @@
 #pragma once
 
 #include <string>
-#include <string_view>
+
+// Not needed here: kept for the files that still take the ASCII helpers from this header.
+#include "platform/ascii.h"
 
 namespace platform {
 
@@ -14,11 +16,5 @@ std::string AnsiToDisplay(const std::string& ansi);
 // kErrorNoUnicodeTranslation (1113) and *ansi untouched when a character has no code-page
 // form (it never becomes "?"), or when the text is not valid UTF-8. Any thread.
 bool DisplayToAnsi(const std::string& display, std::string* ansi);
-
-// ASCII case folding, the way names of files, registry keys, services and answers are compared.
-std::string LowerAscii(std::string text);
-bool EqualsNoCase(std::string_view a, std::string_view b);
-// The text without blanks, tabs and line ends at either end.
-std::string TrimBlanks(std::string_view text);
 
 }  // namespace platform

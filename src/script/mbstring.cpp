@@ -5,7 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <utility>
+
+#include "platform/ascii.h"
 
 namespace zefi {
 
@@ -14,8 +17,6 @@ namespace {
 void* DefaultAllocate(size_t size) { return std::malloc(size); }
 
 detail::MBStringAllocator g_allocate = &DefaultAllocate;
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 size_t SafeLength(const char* text) { return text ? std::strlen(text) : 0; }
 
@@ -144,15 +145,8 @@ bool CMBString::operator==(const char* other) const {
 int CMBString::CompareNoCase(const char* other) const { return CompareNoCase(other, INT_MAX); }
 
 int CMBString::CompareNoCase(const char* other, int n) const {
-    const char* a = c_str();
-    const char* b = other ? other : "";
-    for (int i = 0; i < n; ++i) {
-        unsigned char ca = static_cast<unsigned char>(LowerAscii(a[i]));
-        unsigned char cb = static_cast<unsigned char>(LowerAscii(b[i]));
-        if (ca != cb) return ca < cb ? -1 : 1;
-        if (ca == 0) break;
-    }
-    return 0;
+    if (n <= 0) return 0;
+    return platform::CompareNoCase(c_str(), other ? other : "", static_cast<size_t>(n));
 }
 
 CMBString CMBString::Mid(int start, int end) const {
@@ -218,15 +212,11 @@ int CMBString::FindOneOf(const char* set, int start) const {
 int CMBString::FindSpace(int start) const { return FindOneOf(" \t\n\v\f\r", start); }
 
 int CMBString::FindNoCase(const char* text, int start) const {
-    int n = static_cast<int>(SafeLength(text));
-    if (n == 0 || start >= m_length) return -1;
+    if (!text || start >= m_length) return -1;
     if (start < 0) start = 0;
-    for (int pos = start; pos + n <= m_length; ++pos) {
-        int i = 0;
-        while (i < n && LowerAscii(m_data[pos + i]) == LowerAscii(text[i])) ++i;
-        if (i == n) return pos;
-    }
-    return -1;
+    const size_t hit = platform::FindNoCase(std::string_view(m_data, static_cast<size_t>(m_length)),
+                                            text, static_cast<size_t>(start));
+    return hit == std::string_view::npos ? -1 : static_cast<int>(hit);
 }
 
 int CMBString::ReverseFind(char c) const {

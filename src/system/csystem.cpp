@@ -8,6 +8,7 @@
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/stream.h"
+#include "platform/volume_root.h"
 #include "system/copy_file_overwrite.h"
 #include "ui/message_box.h"
 
@@ -420,19 +421,11 @@ bool CSystem::FindFile(const std::string& path, bool nonEmpty) {
     return !nonEmpty || entry.size != 0;
 }
 
-std::string CSystem::VolumeRoot(const std::string& path) {
-    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
-        size_t serverEnd = path.find('\\', 2);
-        if (serverEnd == std::string::npos) return path;
-        size_t shareEnd = path.find('\\', serverEnd + 1);
-        if (shareEnd == std::string::npos) return path.substr(0, serverEnd);
-        return path.substr(0, shareEnd);
-    }
-    return path.substr(0, 3);
-}
-
 double CSystem::GetFreeSpace(const std::string& path) {
-    std::string root = VolumeRoot(path);
+    // The root as the volume calls take it, with its closing backslash: a share root without
+    // one is no volume to them.
+    const std::string root = platform::VolumeRoot(path);
+    if (root.empty()) return 0;
     // The extended query replaces the cluster estimate whenever it answers, so the estimate
     // is only needed when it does not.
     if (platform::HasDiskFreeSpaceEx()) {

@@ -71,12 +71,10 @@ class CSystem {
     // match's size is not 0.
     bool FindFile(const std::string& path, bool nonEmpty);
 
-    // Free bytes available to the caller on the volume that holds path; 0 when the volume
-    // cannot be queried.
+    // Free bytes available to the caller on the volume that holds path (platform::VolumeRoot:
+    // "D:\", "\\server\share\", the current directory's volume for a relative path); 0 when
+    // the volume cannot be queried or path lies on none.
     double GetFreeSpace(const std::string& path);
-    // The volume root GetFreeSpace queries for path: "\\server\share" for a network path
-    // (less when the path is shorter), otherwise the first three characters ("D:\").
-    static std::string VolumeRoot(const std::string& path);
 
     // Whether the drive with this letter is a CD-ROM drive.
     bool IsCdRomDrive(char letter);

@@ -1,30 +1,42 @@
-// The data edition of the installation (Czech or Slovak) and the medium marker files that
-// tell the editions apart.
+// The data edition of the installation (Czech or Slovak): the process-wide flag and how the
+// install driver decides it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
 namespace zefi {
 
-// 0 for the Czech data edition, 1 for the Slovak one. Process-wide; starts at 0 and is settled
-// by the install driver before it downloads or reads the install script. Written on the main
-// thread only, read by any thread afterwards.
-extern int32_t SlovakEdition;
+// The type of SlovakEdition: reads as an int32_t, 0 for the Czech data edition, 1 for the
+// Slovak one; only SettleEdition changes it.
+class EditionFlag {
+  public:
+    EditionFlag() = default;
+    EditionFlag(const EditionFlag&) = delete;
+    EditionFlag& operator=(const EditionFlag&) = delete;
 
-// Result of looking for one kind of marker file in a directory.
-enum class MarkerScan {
-    kFound,         // a file that qualifies as the marker exists
-    kNone,          // no file matches the name, or none of the matches qualifies
-    kSearchFailed,  // the search could not start for a reason other than "no file matches"
+    operator int32_t() const { return m_slovak.load(std::memory_order_relaxed); }
+
+    // The install driver's former way of settling the edition, kept until it calls
+    // SettleEdition; nothing else may use it.
+    [[deprecated("settle the edition with SettleEdition")]] EditionFlag& operator=(int32_t slovak);
+
+  private:
+    friend void SettleEdition(int32_t slovakEdition);
+
+    std::atomic<int32_t> m_slovak{0};
 };
 
-// Looks in directory (a Windows path, with or without a trailing backslash; empty for the
-// current directory) for files named namePrefix + "*". A match qualifies when it is not a
-// directory and more than 6 of its first 259 bytes (read as text) can be read, and that text,
-// trimmed and in upper case, contains markerText (e.g. "zeficz" / "ZEFICZ").
-MarkerScan ScanMediumMarker(const std::string& directory, const std::string& namePrefix,
-                            const std::string& markerText);
+// The edition of the installation being installed or updated. Process-wide; it starts at 0
+// (Czech) and is settled by the install driver, through SettleEdition, before the driver
+// downloads or reads the install script. Any thread may read it.
+extern EditionFlag SlovakEdition;
+
+// Settles SlovakEdition for the install run that starts: 1 for a non-zero slovakEdition, else
+// 0. Called by the install driver on the main thread, once per run, before it starts any
+// worker; nothing else writes the edition.
+void SettleEdition(int32_t slovakEdition);
 
 // The edition of an installation about to be installed or updated: in download mode the
 // edition recorded with InstallDir (registry value Edition), when destination is the directory

@@ -1,6 +1,7 @@
 // CTextFile: line-wise reading and rewriting of configuration and batch files.
 #include "system/text_file.h"
 
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/fs.h"
 #include "platform/stream.h"
@@ -19,33 +20,15 @@ bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 char At(const std::string& text, size_t i) { return i < text.size() ? text[i] : '\0'; }
+
+using platform::FindNoCase;
 
 // A C string comparison of at most n characters that ignores case: both texts ending together
 // before n characters also count as equal, so a key shorter than n matches only a line that
 // ends where it does.
 bool EqualNoCase(const std::string& text, const std::string& prefix, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-        char a = At(text, i);
-        char b = At(prefix, i);
-        if (Lower(a) != Lower(b)) return false;
-        if (a == '\0') return true;
-    }
-    return true;
-}
-
-// Position of the first case-insensitive occurrence of needle, npos when there is none (an
-// empty needle included).
-size_t FindNoCase(const std::string& haystack, const std::string& needle, size_t from = 0) {
-    if (needle.empty() || haystack.size() < needle.size()) return std::string::npos;
-    for (size_t i = from; i + needle.size() <= haystack.size(); ++i) {
-        size_t j = 0;
-        while (j < needle.size() && Lower(haystack[i + j]) == Lower(needle[j])) ++j;
-        if (j == needle.size()) return i;
-    }
-    return std::string::npos;
+    return platform::CompareNoCase(text, prefix, n) == 0;
 }
 
 constexpr size_t kKeyLength = 3;

@@ -1,59 +1,18 @@
-// Message boxes by string number or text, text formatting with placeholders, and the folder
-// browser, all answered through the current dialog host.
+// Message boxes by string number or text, with placeholders filled from arguments
+// (ui/format_text.h), answered through the current dialog host.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <type_traits>
-#include <utility>
 #include <vector>
 
 #include "ui/dialog.h"
+#include "ui/format_text.h"
 
 namespace ui {
 
 enum class Buttons { Ok, OkCancel, YesNo, RetryCancel };
 enum class Icon { None, Error, Question, Exclamation, Information };
-
-// A string argument held in the system's ANSI code page (a path, a file's text), which a
-// formatted text shows as display text: MessageBoxF(109, ..., ui::CodePage(path)).
-struct CodePage {
-    explicit CodePage(std::string ansi) : text(std::move(ansi)) {}
-    std::string text;
-};
-
-// One argument of a formatted text: a string (display text, UTF-8, or CodePage text) or an
-// integer or a floating-point value.
-struct FormatArg {
-    enum class Kind { String, Signed, Unsigned, Double } kind;
-    std::string text;
-    int64_t i = 0;
-    uint64_t u = 0;
-    double d = 0;
-
-    FormatArg(const std::string& s) : kind(Kind::String), text(s) {}
-    FormatArg(const char* s) : kind(Kind::String), text(s ? s : "") {}
-    FormatArg(const CodePage& s);
-    FormatArg(double v) : kind(Kind::Double), d(v) {}
-    template <class T, std::enable_if_t<std::is_integral_v<T> && std::is_signed_v<T>, int> = 0>
-    FormatArg(T v) : kind(Kind::Signed), i(v) {}
-    template <class T, std::enable_if_t<std::is_integral_v<T> && std::is_unsigned_v<T>, int> = 0>
-    FormatArg(T v) : kind(Kind::Unsigned), u(v) {}
-};
-
-// Formats a printf-style text: %s %d %i %u %ld %lld %x %X %o %c %f %g %% with flags, width and
-// precision (for example "0x%04X", "%02d"). Arguments are converted to what the placeholder
-// asks for (a number for %s is written in decimal, a string for %d is read as a number); a
-// placeholder without an argument becomes empty text, extra arguments are ignored, and an
-// unknown placeholder is copied as it stands. Never writes past any buffer.
-std::string FormatText(const std::string& format, const std::vector<FormatArg>& args);
-
-// String-table entry id in the calling thread's UI language, formatted with args.
-std::string FormatStringV(uint32_t id, const std::vector<FormatArg>& args);
-template <class... Args>
-std::string FormatString(uint32_t id, const Args&... args) {
-    return FormatStringV(id, std::vector<FormatArg>{FormatArg(args)...});
-}
 
 // Shows a message box and returns the pressed button (kIdOk, kIdCancel, kIdRetry, kIdYes,
 // kIdNo). The caption is string 57344 in the calling thread's UI language. Callable from any
@@ -79,10 +38,5 @@ void ShowText(const std::string& ansiText);
 
 // The system sound of a message box with the exclamation icon.
 void Beep();
-
-// Asks the user for a folder (the system folder browser), with a title and the folder to start
-// from (may be empty). Returns the chosen folder's path, or empty text when cancelled. Callable
-// from any thread.
-std::string BrowseForFolder(const std::string& title, const std::string& initial = "");
 
 }  // namespace ui

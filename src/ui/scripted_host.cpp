@@ -5,7 +5,7 @@
 #include <cctype>
 #include <charconv>
 
-#include "platform/text.h"
+#include "platform/ascii.h"
 
 namespace ui {
 

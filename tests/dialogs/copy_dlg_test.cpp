@@ -159,10 +159,10 @@ class CopyDlgRun : public testsupport::PrefixTest {
         m_prefix->WriteHostFile("drive_c/WORK/.keep", "");
         ASSERT_TRUE(platform::SetCurrentDirectory("C:\\WORK"));
         platform::SetThreadUILanguage(platform::kLangCzech);
-        zefi::SlovakEdition = 0;
+        zefi::SettleEdition(0);
     }
     void TearDown() override {
-        zefi::SlovakEdition = 0;
+        zefi::SettleEdition(0);
         platform::SetThreadUILanguage(platform::kLangCzech);
         PrefixTest::TearDown();
     }
@@ -390,7 +390,7 @@ TEST_F(CopyDlgScriptRun, NetMasterWinsOverNetInst) {
 TEST_F(CopyDlgScriptRun, SlovakEditionReadsCdsCfgAndLeavesOutTheCzechTexts) {
     WriteC("WORK/cds.cfg", kScript);
     ASSERT_TRUE(platform::DeleteFile("C:\\WORK\\cd.cfg"));
-    zefi::SlovakEdition = 1;
+    zefi::SettleEdition(1);
     zefi::CCopyDlg dialog;
     Prepare(dialog);
     dialog.SetLiterature(1);

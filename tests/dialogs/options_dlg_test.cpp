@@ -111,7 +111,7 @@ class OptionsDlg : public ::testing::Test {
         m_dialog->SetSource("E:\\");
     }
     void TearDown() override {
-        zefi::SlovakEdition = 0;
+        zefi::SettleEdition(0);
         platform::SetThreadUILanguage(platform::kLangCzech);
         m_dialog.reset();
         m_prefix.reset();
@@ -274,7 +274,7 @@ TEST_F(OptionsDlg, WithoutTheScriptTheTextsStay) {
 }
 
 TEST_F(OptionsDlg, SlovakEditionReadsItsOwnScriptAndCountsTheCzechTexts) {
-    zefi::SlovakEdition = 1;
+    zefi::SettleEdition(1);
     WriteC("SETUP/cds.cfg",
            "[OptionPredp]\nSize=210000\n[CZECHTEXT]\nSize=45000\n"
            "[SLOVTEXT]\nSize=30000\n");
@@ -327,7 +327,7 @@ TEST_F(OptionsDlg, OtherTextsInTheProductsOwnTreeCountAsNotInstalled) {
     m_dialog->LoadCurrentSettings();
     EXPECT_EQ(m_dialog->GetOtherTexts(), 1);
 
-    zefi::SlovakEdition = 1;
+    zefi::SettleEdition(1);
     WriteC("ZEFI/zefi6.cfg", "TEXTY=\\Zefi\\texty\n");
     m_dialog->LoadCurrentSettings();
     EXPECT_EQ(m_dialog->GetOtherTexts(), 0);

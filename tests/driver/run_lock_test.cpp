@@ -115,7 +115,7 @@ TEST_F(RunInstallLock, SlovakTestInstallationElsewhereLeavesTheRecordedEdition) 
     EXPECT_EQ(zefi::ReadEdition(), 1);
     EXPECT_EQ(zefi::DetermineEdition("C:\\START\\", "C:\\ZEFITEST", true), 1);
     EXPECT_EQ(zefi::DetermineEdition("C:\\START\\", "C:\\ZEFI", true), 0);
-    zefi::SlovakEdition = 0;
+    zefi::SettleEdition(0);
 }
 
 // Two zefisetup processes with -Q onto the same destination. The first holds its run inside

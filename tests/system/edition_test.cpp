@@ -1,4 +1,4 @@
-// Tests of the medium marker files and the choice of the data edition.
+// Tests of the choice of the data edition.
 #include "system/edition.h"
 
 #include <gtest/gtest.h>
@@ -10,9 +10,6 @@
 
 namespace {
 
-using zefi::MarkerScan;
-using zefi::ScanMediumMarker;
-
 class Edition : public testsupport::PrefixTest {
   protected:
     void SetUp() override {
@@ -20,15 +17,6 @@ class Edition : public testsupport::PrefixTest {
         std::filesystem::create_directories(m_prefix->Host("drive_c/DVD"));
     }
 };
-
-TEST_F(Edition, ScanTellsFoundNoneAndFailedSearchApart) {
-    EXPECT_EQ(ScanMediumMarker("C:\\DVD", "zeficz", "ZEFICZ"), MarkerScan::kNone);
-    m_prefix->WriteHostFile("drive_c/DVD/zeficz1", "ZEFICZ1");
-    EXPECT_EQ(ScanMediumMarker("C:\\DVD\\", "zeficz", "ZEFICZ"), MarkerScan::kFound);
-    EXPECT_EQ(ScanMediumMarker("C:\\DVD", "zefisk", "ZEFISK"), MarkerScan::kNone);
-    // A folder that does not exist is not "no file matches".
-    EXPECT_EQ(ScanMediumMarker("C:\\MISSING", "zeficz", "ZEFICZ"), MarkerScan::kSearchFailed);
-}
 
 TEST_F(Edition, CzechWhenNothingSaysOtherwise) {
     EXPECT_EQ(zefi::DetermineEdition("C:\\DVD\\", "C:\\ZEFI", false), 0);

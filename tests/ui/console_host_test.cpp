@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "support/temp_prefix.h"
+#include "ui/folder_browser.h"
 #include "ui/message_box.h"
 
 namespace {

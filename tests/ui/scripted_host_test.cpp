@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "support/temp_prefix.h"
+#include "ui/folder_browser.h"
 #include "ui/message_box.h"
 
 namespace {

@@ -14,6 +14,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/ascii.h"
+
 namespace platform::posix {
 
 namespace {
@@ -22,14 +24,6 @@ namespace {
 constexpr size_t kMaxDirectories = 64;
 constexpr uint32_t kWatchMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
                                 IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
-
-std::string FoldName(const std::string& name) {
-    std::string folded = name;
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return folded;
-}
 
 struct Listing {
     int wd = -1;
@@ -41,7 +35,7 @@ struct Listing {
     std::unordered_map<std::string, std::vector<std::string>> names;
 
     void Add(const std::string& name) {
-        std::vector<std::string>& spellings = names[FoldName(name)];
+        std::vector<std::string>& spellings = names[LowerAscii(name)];
         for (const std::string& s : spellings) {
             if (s == name) return;
         }
@@ -49,7 +43,7 @@ struct Listing {
     }
 
     void Remove(const std::string& name) {
-        auto it = names.find(FoldName(name));
+        auto it = names.find(LowerAscii(name));
         if (it == names.end()) return;
         std::vector<std::string>& spellings = it->second;
         for (size_t i = 0; i < spellings.size(); ++i) {
@@ -92,7 +86,7 @@ class Cache {
             Drop(dir, true);
             return false;
         }
-        auto it = listing->names.find(FoldName(name));
+        auto it = listing->names.find(LowerAscii(name));
         if (it != listing->names.end()) *found = it->second.front();
         return true;
     }
@@ -124,7 +118,7 @@ class Cache {
     static bool ListAndFind(const std::string& dir, const std::string& name, std::string* found) {
         Listing once;
         if (!once.Read(dir)) return false;
-        auto it = once.names.find(FoldName(name));
+        auto it = once.names.find(LowerAscii(name));
         if (it != once.names.end()) *found = it->second.front();
         return true;
     }

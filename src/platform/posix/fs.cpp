@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/posix/kill_point.h"
 #include "platform/posix/share.h"
@@ -24,8 +25,6 @@ using posix::Resolve;
 using posix::Resolved;
 
 namespace {
-
-char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Order of two names already folded to lower case (bytes compared as char).
 bool LessFolded(const std::string& a, const std::string& b) {
@@ -80,8 +79,7 @@ std::string ParentHost(const std::string& host) {
 
 // Host permission bits that a copy of a file from an image gets: programs stay runnable.
 mode_t ImageFileMode(const std::string& name) {
-    std::string lower;
-    for (char c : name) lower += Fold(c);
+    const std::string lower = LowerAscii(name);
     for (const char* ext : {".exe", ".com", ".bat", ".cmd", ".sh"}) {
         std::string e = ext;
         if (lower.size() > e.size() && lower.compare(lower.size() - e.size(), e.size(), e) == 0) {
@@ -241,8 +239,7 @@ bool FindHandle::First(const std::string& pattern, FindData* out) {
     // The folded names are made once, not in every comparison.
     std::vector<std::pair<std::string, size_t>> order(found.size());
     for (size_t i = 0; i < found.size(); ++i) {
-        order[i].first = found[i].name;
-        for (char& c : order[i].first) c = Fold(c);
+        order[i].first = LowerAscii(found[i].name);
         order[i].second = i;
     }
     std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {

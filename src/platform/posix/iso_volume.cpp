@@ -19,8 +19,8 @@
 #include <set>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/errors.h"
-#include "platform/text.h"
 
 namespace platform::posix {
 namespace {

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/posix/kill_point.h"
 #include "platform/posix/vfs.h"
-#include "platform/text.h"
 
 namespace platform {
 
@@ -44,8 +44,6 @@ struct Key {
 // Serialises the read-modify-write cycles of this process; other processes are held off by
 // an flock on system.reg.lock.
 std::mutex g_registryLock;
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // True when path lies below ancestor (component-wise, ignoring case).
 bool IsBelow(const std::string& path, const std::string& ancestor) {
@@ -111,8 +109,8 @@ bool ParseDword(const std::string& hex, uint32_t* out) {
         int d;
         if (c >= '0' && c <= '9') {
             d = c - '0';
-        } else if (Lower(c) >= 'a' && Lower(c) <= 'f') {
-            d = Lower(c) - 'a' + 10;
+        } else if (ToLowerAscii(c) >= 'a' && ToLowerAscii(c) <= 'f') {
+            d = ToLowerAscii(c) - 'a' + 10;
         } else {
             return false;
         }

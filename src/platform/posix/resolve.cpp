@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/posix/dir_cache.h"
 #include "platform/posix/vfs.h"
@@ -18,11 +19,7 @@ namespace {
 
 constexpr size_t kMaxPath = 260;  // MAX_PATH, the terminating NUL included
 
-char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Splits on "\" and applies "." and ".." (never above the root).
 void AddComponents(const std::string& text, std::vector<std::string>* parts) {
@@ -212,12 +209,12 @@ bool ParseWindowsPath(const std::string& path, bool validate, ParsedPath* out, u
         std::lock_guard<std::recursive_mutex> lock(MachineLock());
         cwd = GetMachine().currentDirectory;
     }
-    char cwdLetter = cwd.empty() ? 'C' : Upper(cwd[0]);
+    char cwdLetter = cwd.empty() ? 'C' : ToUpperAscii(cwd[0]);
     std::vector<std::string> cwdParts;
     if (cwd.size() > 2) AddComponents(cwd.substr(2), &cwdParts);
     std::string rest;
     if (p.size() >= 2 && p[1] == ':' && IsLetter(p[0])) {
-        out->letter = Upper(p[0]);
+        out->letter = ToUpperAscii(p[0]);
         rest = p.substr(2);
         // "X:name" is relative to the drive's current directory, which is the root for every
         // drive but the current one.
@@ -355,7 +352,7 @@ bool WildcardMatch(const std::string& pattern, const std::string& name) {
     // Iterative glob with backtracking to the last "*".
     size_t p = 0, n = 0, starP = std::string::npos, starN = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || Fold(pattern[p]) == Fold(name[n]))) {
+        if (p < pattern.size() && (pattern[p] == '?' || ToLowerAscii(pattern[p]) == ToLowerAscii(name[n]))) {
             ++p;
             ++n;
         } else if (p < pattern.size() && pattern[p] == '*') {

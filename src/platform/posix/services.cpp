@@ -8,9 +8,9 @@
 #include <string>
 #include <utility>
 
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/posix/vfs.h"
-#include "platform/text.h"
 
 namespace platform {
 

@@ -15,10 +15,10 @@
 #include <mutex>
 #include <string>
 
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/fs.h"
 #include "platform/posix/vfs.h"
-#include "platform/text.h"
 
 namespace platform {
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/fs.h"
@@ -168,7 +169,7 @@ std::vector<uint8_t> ShellLink::Impl::Serialize() const {
         std::vector<uint8_t> volume;
         PutU32(volume, 0);  // size, filled in below
         PutU32(volume, driveType);
-        PutU32(volume, VolumeSerial(static_cast<char>(root[0] & ~0x20), label));
+        PutU32(volume, VolumeSerial(ToUpperAscii(root[0]), label));
         PutU32(volume, 0x10);  // the label follows the four fields
         PutCString(volume, label);
         PutU32At(volume, 0, static_cast<uint32_t>(volume.size()));

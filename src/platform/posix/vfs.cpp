@@ -15,9 +15,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/machine.h"
-#include "platform/text.h"
 
 namespace platform::posix {
 
@@ -171,7 +171,7 @@ void LoadIni(const std::string& path, Machine* m) {
         } else if (section == "drives") {
             if (!lkey.empty() && lkey.size() <= 2 && lkey[0] >= 'a' && lkey[0] <= 'z' &&
                 (lkey.size() == 1 || lkey[1] == ':')) {
-                char letter = static_cast<char>(lkey[0] - 'a' + 'A');
+                char letter = ToUpperAscii(lkey[0]);
                 m->drives[letter] = ParseDrive(letter, value, m->prefix);
             }
         } else if (section == "services") {
@@ -324,7 +324,7 @@ char AttachImageDrive(std::shared_ptr<ImageVolume> volume) {
 }
 
 void DetachImageDrive(char letter) {
-    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    letter = ToUpperAscii(letter);
     std::lock_guard<std::recursive_mutex> lock(g_lock);
     Machine& m = GetMachine();
     auto it = m.drives.find(letter);

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <climits>
 
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/fs.h"
 #include "platform/posix/vfs.h"
@@ -33,8 +34,7 @@ char RootLetter(const std::string& root) {
         GetCurrentDirectory(&cwd);
         return cwd.empty() ? 0 : cwd[0];
     }
-    char c = root[0];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    const char c = ToUpperAscii(root[0]);
     if (c < 'A' || c > 'Z' || root.size() < 2 || root[1] != ':') return 0;
     if (root.size() == 2 || (root.size() == 3 && (root[2] == '\\' || root[2] == '/'))) return c;
     return 0;

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/errors.h"
-#include "platform/text.h"
 #include "platform/win32/fs_util.h"
 #include "platform/win32/win_names.h"
 
@@ -19,8 +19,6 @@ using win32::FailWithSystemError;
 using win32::FromFiletime;
 
 namespace {
-
-char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -86,8 +84,7 @@ bool ListMatches(const std::string& pattern, bool dropDotEntries, std::vector<Fi
               [](const FindData& a, const FindData& b) { return a.name.size() < b.name.size(); });
     std::vector<std::pair<std::string, size_t>> order(names.size());
     for (size_t i = 0; i < names.size(); ++i) {
-        order[i].first = names[i].name;
-        for (char& c : order[i].first) c = Fold(c);
+        order[i].first = LowerAscii(names[i].name);
         order[i].second = i;
     }
     // Bytes are compared as char, as the emulated machine orders them, so that both list a

@@ -14,6 +14,7 @@
 #include <set>
 #include <thread>
 
+#include "platform/ascii.h"
 #include "platform/win32/win_util.h"
 // After <windows.h>, which it needs.
 #include <virtdisk.h>
@@ -42,8 +43,7 @@ uint32_t Report(uint32_t code) {
 
 char DriveLetterOf(const std::string& fullPath) {
     if (fullPath.size() < 2 || fullPath[1] != ':') return 0;
-    const char c = fullPath[0];
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    return ToUpperAscii(fullPath[0]);
 }
 
 bool IsInsideAttachedImage(const std::string& fullPath) {

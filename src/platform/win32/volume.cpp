@@ -5,8 +5,10 @@
 #include <mutex>
 #include <string>
 
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/fs.h"
+#include "platform/volume_root.h"
 #include "platform/win32/fs_util.h"
 #include "platform/win32/win_names.h"
 
@@ -46,16 +48,6 @@ bool StringFrom(Call call, std::string* out) {
     return true;
 }
 
-// The root of the volume an absolute path lies on: "C:\" or "\\server\share\"; "" for none.
-std::string VolumeRootOf(const std::string& full) {
-    if (full.size() >= 2 && full[1] == ':') return full.substr(0, 2) + '\\';
-    if (full.size() < 2 || full[0] != '\\' || full[1] != '\\') return std::string();
-    size_t server = full.find('\\', 2);
-    if (server == std::string::npos) return std::string();
-    size_t share = full.find('\\', server + 1);
-    return (share == std::string::npos ? full : full.substr(0, share)) + '\\';
-}
-
 // Free space of drive roots, measured once and reused for a moment. The copy loops ask after
 // every 4 KiB block, and one query costs a few milliseconds under Wine, far more than writing
 // the block. A measurement serves until this process has written or freed kSpaceReuseBytes
@@ -83,7 +75,7 @@ CachedRootSpace g_rootSpace[26];
 // The letter of a root "X:\"; 0 for any other path.
 char DriveLetterOfRoot(const std::string& root) {
     if (root.size() != 3 || root[1] != ':' || root[2] != '\\') return 0;
-    const char c = static_cast<char>(root[0] & ~0x20);
+    const char c = ToUpperAscii(root[0]);
     return c >= 'A' && c <= 'Z' ? c : 0;
 }
 
@@ -116,7 +108,7 @@ void NoteDiskChange() { g_diskChanges.fetch_add(kSpaceReuseBytes); }
 
 uint32_t ChangeError(const std::string& path, uint32_t code) {
     if (code != ERROR_ACCESS_DENIED) return code;
-    const std::string root = VolumeRootOf(GetFullPathName(path));
+    const std::string root = VolumeRoot(path);
     DWORD flags = 0;
     if (!root.empty() &&
         ::GetVolumeInformationA(root.c_str(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
