@@ -5,7 +5,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev
   libcurl4-openssl-dev libssl-dev libiso9660-dev libcdio-dev libsodium-dev
-  xorriso dnsmasq-base liblnk-utils tinyproxy minisign
+  xorriso dnsmasq-base liblnk-utils tinyproxy minisign zsync
   openssl ca-certificates
   mingw-w64 g++-mingw-w64-x86-64-posix
   wine64 xvfb xauth locales dpkg-dev autoconf automake libtool

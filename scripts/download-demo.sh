@@ -2,9 +2,10 @@
 # The download demo: the example medium published as two ISO images (the first DVD and the
 # second one with the Z-disk) by a file server on 127.0.0.1, and zefisetup started outside any
 # medium, which therefore downloads the images, verifies and attaches them and installs from the
-# first one into C:\ZEFI of a fresh demo machine (demo/download/prefix). The package list is
-# signed with a minisign key made for the demo, which the demo machine trusts (PublisherKeys);
-# a last run shows a list changed on the server being refused.
+# first one into C:\ZEFI of a fresh demo machine (demo/download/prefix). The set is made by
+# scripts/publish.sh and signed with a minisign key made for the demo, which the demo machine
+# trusts (PublisherKeys); a further run shows a list changed on the server being refused, and
+# zefisetup-verify checks the set as served at the end.
 # Usage: scripts/download-demo.sh [--no-deps]
 # (the build directory is "build", or $ZEFISETUP_BUILD_DIR when set)
 set -euo pipefail
@@ -14,25 +15,21 @@ cd "$repo"
 build=${ZEFISETUP_BUILD_DIR:-build}
 [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake -S . -B "$build" >/dev/null
-cmake --build "$build" --target zefisetup zefi_http_serve -j2 >/dev/null
+cmake --build "$build" --target zefisetup zefisetup-check zefisetup-verify zefi_http_serve -j2 >/dev/null
 build=$(cd "$build" && pwd)
 program=$build/zefisetup
 
 demo=$repo/demo/download
 rm -rf "$demo"
-mkdir -p "$demo/stage" "$demo/srv/zefi"
+mkdir -p "$demo/stage" "$demo/srv"
 
-# The two disks as the publisher burns them: volume labels beginning "RIDEZEZ", and in the root
-# a marker file "zeficz*" whose text is the edition marker followed by the disk number.
-cp -r examples/medium "$demo/stage/disk1"
+# The two disks as the publisher has them: in the root a marker file "zeficz*" whose text is the
+# edition marker followed by the disk number (publish.sh gives the volumes their labels).
+cp -a examples/medium "$demo/stage/disk1"
 rm -rf "$demo/stage/disk1/disk2"
 chmod -R u+w "$demo/stage/disk1"
-cp -r examples/medium/disk2 "$demo/stage/disk2"
+cp -a examples/medium/disk2 "$demo/stage/disk2"
 chmod -R u+w "$demo/stage/disk2"
-for disk in 1 2; do
-    xorriso -as mkisofs -quiet -J -R -V "RIDEZEZ0$disk" -o "$demo/srv/zefi/zefi$disk.iso" \
-        "$demo/stage/disk$disk" >/dev/null 2>&1
-done
 
 # The server: our own small file server on 127.0.0.1 (byte ranges honoured). It stops when the
 # stop file appears (at the end of this script, also when it fails) or after ten minutes.
@@ -51,26 +48,19 @@ done
 base=$(head -n 1 "$demo/server.out")
 [ -n "$base" ] || { echo "the file server did not start: $(cat "$demo/server.log")" >&2; exit 1; }
 
-# The package list: the MD5 digest and the file name of every image, and for each a sha256 line
-# with its size (older programs skip those). The publisher signs it with minisign; the signed
-# comment carries the list's serial number and the day after which it is no longer valid.
-# The sites list: for the Czech edition ("cz") the address of the package list (no limitation
-# file).
-(
-    cd "$demo/srv/zefi"
-    md5sum zefi1.iso zefi2.iso | sed 's/  / /; s/$/\r/'
-    for image in zefi1.iso zefi2.iso; do
-        printf 'sha256 %s %s %s\r\n' "$(sha256sum "$image" | cut -d' ' -f1)" "$(stat -c %s "$image")" "$image"
-    done
-) >"$demo/srv/zefi/packages.txt"
+# The publisher's key pair (made without a password for the demo), and the set published with
+# it under the server's address: the images "zefi1.iso" and "zefi2.iso" (labels "RIDEZEZ01",
+# "RIDEZEZ02"), the package list with its MD5 and sha256 lines, its signature (serial 1, valid
+# for 60 days), the zsync control files and the sites list (for the Czech edition, "cz").
 mkdir -p "$demo/keys"
 minisign -G -f -W -p "$demo/keys/publisher.pub" -s "$demo/keys/publisher.key" >/dev/null
-minisign -S -s "$demo/keys/publisher.key" -m "$demo/srv/zefi/packages.txt" \
-    -t "serial=1 expires=$(date -u -d '+60 days' +%F)" >/dev/null
 publisher_key=$(sed -n 2p "$demo/keys/publisher.pub")
-printf 'cz %s/zefi/packages.txt\r\n' "$base" >"$demo/srv/sites.txt"
+echo "== scripts/publish.sh --out $demo/srv/zefi --base-url $base/zefi --key ... disk1 disk2"
+ZEFISETUP_BUILD_DIR=$build scripts/publish.sh --out "$demo/srv/zefi" --base-url "$base/zefi" \
+    --key "$demo/keys/publisher.key" "$demo/stage/disk1" "$demo/stage/disk2" 2>/dev/null
+sites=$base/zefi/sites.txt
 for _ in $(seq 50); do
-    grep -q '^serving /sites.txt' "$demo/server.log" && break
+    grep -q '^serving /zefi/sites.txt' "$demo/server.log" && break
     sleep 0.1
 done
 
@@ -111,8 +101,8 @@ temp=$prefix/drive_c/Temp
 echo "Server:    $base (serving $demo/srv)"
 echo "Machine:   $prefix"
 echo
-echo "== zefisetup -m $base/sites.txt    (in C:\\Temp)"
-(cd "$temp" && "$program" -m "$base/sites.txt" </dev/null)
+echo "== zefisetup -m $sites    (in C:\\Temp)"
+(cd "$temp" && "$program" -m "$sites" </dev/null)
 cp "$temp/inetzefi.log" "$demo/inetzefi-first.log"
 
 # Started again, the program finds the offered image set in "zefisetup.rep" and asks whether
@@ -126,7 +116,7 @@ echo
 echo "== the same again: this image set is installed already"
 # The declined update ends with its own exit status (10); anything else is a failure.
 second=0
-(cd "$temp" && "$program" -m "$base/sites.txt" </dev/null) || second=$?
+(cd "$temp" && "$program" -m "$sites" </dev/null) || second=$?
 if [ "$second" != 10 ]; then
     echo "download-demo: the second run ended with status $second, expected 10 (declined)" >&2
     exit 1
@@ -135,14 +125,18 @@ echo "(exit status 10: the same data is installed already, the update was declin
 
 # Someone changes the package list on the server (another image digest) without the publisher's
 # key: the signature no longer fits, the list is refused and nothing is fetched.
+# The server takes up a changed file within a tenth of a second and says so in its log.
+served() { grep -c '^serving /zefi/packages.txt ' "$demo/server.log" || true; }
+wait_served() {
+    for _ in $(seq 50); do
+        (($(served) > $1)) && return
+        sleep 0.1
+    done
+}
 cp "$demo/srv/zefi/packages.txt" "$demo/packages-signed.txt"
-served=$(grep -c '^serving /zefi/packages.txt' "$demo/server.log" || true)
+before=$(served)
 sed -i '1s/^[0-9a-f]\{32\}/00000000000000000000000000000000/' "$demo/srv/zefi/packages.txt"
-# The server takes up a changed file within a tenth of a second.
-for _ in $(seq 50); do
-    [ "$(grep -c '^serving /zefi/packages.txt' "$demo/server.log" || true)" -gt "$served" ] && break
-    sleep 0.1
-done
+wait_served "$before"
 cat >"$demo/answers.txt" <<'ANSWERS'
 dialog 1 1000
 dialog 4 ok
@@ -150,14 +144,29 @@ ANSWERS
 echo
 echo "== a package list changed on the server: its signature does not fit"
 third=0
-(cd "$temp" && "$program" -m "$base/sites.txt" </dev/null) || third=$?
-cp "$demo/packages-signed.txt" "$demo/srv/zefi/packages.txt"
+(cd "$temp" && "$program" -m "$sites" </dev/null) || third=$?
+before=$(served)
+# Put back in one rename, so that the server never reads a half-written list.
+cp "$demo/packages-signed.txt" "$demo/packages.tmp"
+mv "$demo/packages.tmp" "$demo/srv/zefi/packages.txt"
+wait_served "$before"
 if [ "$third" != 9 ]; then
     echo "download-demo: the tampered list ended with status $third, expected 9 (refused)" >&2
     exit 1
 fi
 echo "(exit status 9: the download ended without a verified set of images)"
 cp "$temp/inetzefi.log" "$demo/inetzefi-refused.log"
+
+# The set as the server offers it again, checked from outside as a client sees it: the
+# signature, every image's size and digests, every zsync control file.
+echo
+echo "== zefisetup-verify --key <the publisher's key> $sites"
+verified=0
+"$build/zefisetup-verify" --key "$publisher_key" "$sites" || verified=$?
+if [ "$verified" != 0 ]; then
+    echo "download-demo: zefisetup-verify ended with status $verified, expected 0 (no findings)" >&2
+    exit 1
+fi
 
 finish
 trap - EXIT

@@ -1,5 +1,5 @@
-// Cryptographic services of the system. Shaped after CryptoAPI: incremental MD5 and SHA-256
-// hashes (CryptAcquireContext / CryptCreateHash / CryptHashData / CryptGetHashParam) and Base64
+// Cryptographic services of the system. Shaped after CryptoAPI: incremental MD5, SHA-256 and
+// SHA-1 hashes (CryptAcquireContext / CryptCreateHash / CryptHashData / CryptGetHashParam) and Base64
 // decoding (CryptStringToBinary with CRYPT_STRING_BASE64). From libsodium, the same on every
 // system: Ed25519 signature verification and BLAKE2b-512, for the publisher's signatures.
 #pragma once
@@ -11,7 +11,7 @@
 
 namespace platform {
 
-enum class HashAlgorithm { kMd5, kSha256 };
+enum class HashAlgorithm { kMd5, kSha256, kSha1 };
 
 // One hash object of the system's provider with its context. Any thread may use its own object;
 // one object must not be used by two threads at once. Md5Hash and Sha256Hash below fix the
@@ -55,6 +55,15 @@ class Sha256Hash : public SystemHash {
     static constexpr size_t kValueSize = 32;
     Sha256Hash() : SystemHash(HashAlgorithm::kSha256) {}
     // The 32-byte digest; see SystemHash::GetValue.
+    bool GetHashValue(uint8_t value[kValueSize]) { return GetValue(value, kValueSize); }
+};
+
+// SHA-1, for the control files of zsync, which name an image by it (never for trust).
+class Sha1Hash : public SystemHash {
+  public:
+    static constexpr size_t kValueSize = 20;
+    Sha1Hash() : SystemHash(HashAlgorithm::kSha1) {}
+    // The 20-byte digest; see SystemHash::GetValue.
     bool GetHashValue(uint8_t value[kValueSize]) { return GetValue(value, kValueSize); }
 };
 

@@ -1,5 +1,5 @@
-// Tests of the platform's MD5 and SHA-256 hashes, Base64 decoding, Ed25519 verification and
-// BLAKE2b-512: known vectors that every backend must give.
+// Tests of the platform's MD5, SHA-256 and SHA-1 hashes, Base64 decoding, Ed25519 verification
+// and BLAKE2b-512: known vectors that every backend must give.
 #include "platform/crypto.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +21,7 @@ std::string Hex(const uint8_t* value, size_t size) {
     return text;
 }
 
-// The hex digest of data by a hash class of the platform (Md5Hash, Sha256Hash).
+// The hex digest of data by a hash class of the platform (Md5Hash, Sha256Hash, Sha1Hash).
 template <class Hash>
 std::string DigestOf(const std::string& data) {
     Hash hash;
@@ -89,6 +89,11 @@ std::string Bytes(const std::string& hex) {
 
 const uint8_t* Data(const std::string& bytes) {
     return reinterpret_cast<const uint8_t*>(bytes.data());
+}
+
+TEST(Sha1Hash, GivesTheKnownDigests) {
+    EXPECT_EQ(DigestOf<platform::Sha1Hash>(""), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
+    EXPECT_EQ(DigestOf<platform::Sha1Hash>("abc"), "a9993e364706816aba3e25717850c26c9cd0d89d");
 }
 
 TEST(Sha256Hash, GivesTheKnownDigests) {

@@ -1,4 +1,4 @@
-// MD5 and SHA-256 hashing and Base64 decoding of the posix backend, over OpenSSL's libcrypto.
+// MD5, SHA-256 and SHA-1 hashing and Base64 decoding of the posix backend, over OpenSSL's libcrypto.
 #include "platform/crypto.h"
 
 #include <openssl/evp.h>
@@ -15,7 +15,9 @@ struct SystemHash::Impl {
 };
 
 SystemHash::SystemHash(HashAlgorithm algorithm) : m_impl(std::make_unique<Impl>()) {
-    m_impl->algorithm = algorithm == HashAlgorithm::kMd5 ? EVP_md5() : EVP_sha256();
+    m_impl->algorithm = algorithm == HashAlgorithm::kMd5      ? EVP_md5()
+                        : algorithm == HashAlgorithm::kSha256 ? EVP_sha256()
+                                                              : EVP_sha1();
 }
 
 SystemHash::~SystemHash() { Destroy(); }

@@ -1,5 +1,6 @@
-// MD5 and SHA-256 hashing over CryptoAPI (a verify-only context of the default RSA provider
-// with a CALG_MD5 hash, of the RSA and AES provider with a CALG_SHA_256 hash) and Base64
+// MD5, SHA-256 and SHA-1 hashing over CryptoAPI (a verify-only context of the default RSA
+// provider with a CALG_MD5 or CALG_SHA1 hash, of the RSA and AES provider with a CALG_SHA_256
+// hash) and Base64
 // decoding over CryptStringToBinaryA.
 #include "platform/crypto.h"
 
@@ -53,6 +54,8 @@ SystemHash::SystemHash(HashAlgorithm algorithm) : m_impl(std::make_unique<Impl>(
         // The RSA-full provider has no SHA-2; the enhanced RSA and AES provider has.
         m_impl->providerType = PROV_RSA_AES;
         m_impl->algorithm = CALG_SHA_256;
+    } else if (algorithm == HashAlgorithm::kSha1) {
+        m_impl->algorithm = CALG_SHA1;
     }
 }
 
