@@ -18,6 +18,8 @@
 #include "download/image_list.h"
 #include "platform/fs.h"
 #include "platform/machine.h"
+#include "support/driving_host.h"
+#include "support/files.h"
 #include "support/iso_image.h"
 #include "support/temp_prefix.h"
 #include "system/edition.h"
@@ -56,14 +58,6 @@ TEST(CopyDlgDisplay, FreeSpaceTextInBothLanguages) {
     EXPECT_EQ(zefi::FreeSpaceText(1.99 * kGiB), "Voln\u00e9 m\u00edsto: 1.9 GB");
 }
 
-TEST(CopyDlgDisplay, StatusStringsByMode) {
-    EXPECT_EQ(zefi::StatusStringId(zefi::kModePreparing), 0u);
-    EXPECT_EQ(zefi::StatusStringId(zefi::kModeCopying), 141u);
-    EXPECT_EQ(zefi::StatusStringId(zefi::kModeChecking), 140u);
-    EXPECT_EQ(zefi::StatusStringId(zefi::kModeSynchronising), 148u);
-    EXPECT_EQ(zefi::StatusStringId(7), 0u);
-}
-
 TEST(CopyDlgDisplay, ProgressIsBytesOverHundredthOfTheSize) {
     EXPECT_EQ(zefi::ProgressPosition(500, 1000), 50);
     EXPECT_EQ(zefi::ProgressPosition(999, 1000), 99);
@@ -88,32 +82,6 @@ TEST(CopyDlgDisplay, DestinationDirectoryInLongFormFileNameUnchanged) {
 }
 
 // ---- Runs ----
-
-// A host for runs whose copy dialog the test drives itself: the copy dialog (6) runs hook first
-// (on the dialog's thread) and then its timers and posted close requests until it ends; every
-// other dialog and every message box goes to a scripted host with answers.
-class DrivingHost : public ui::DialogHost {
-  public:
-    DrivingHost(const std::string& answers, std::ostream& out) : m_scripted(answers, out) {}
-
-    int RunModal(ui::Dialog& dialog) override {
-        if (dialog.GetTemplateId() != 6) return m_scripted.RunModal(dialog);
-        if (hook) hook(dialog);
-        while (!dialog.IsEnded()) dialog.RunPending(std::chrono::milliseconds(200));
-        return dialog.GetResult();
-    }
-    int ShowMessage(const ui::MessageRequest& request) override {
-        return m_scripted.ShowMessage(request);
-    }
-    std::string BrowseForFolder(const std::string& title, const std::string& initial) override {
-        return m_scripted.BrowseForFolder(title, initial);
-    }
-
-    std::function<void(ui::Dialog&)> hook;
-
-  private:
-    ui::ScriptedHost m_scripted;
-};
 
 // The copy dialog with a gate: the worker stops at the first file it is about to copy until the
 // test opens the gate, and the test can run the display timer by hand.
@@ -190,26 +158,14 @@ class CopyDlgRun : public testsupport::PrefixTest {
     }
     int RunDriven(zefi::CCopyDlg& dialog, const std::string& answers,
                   std::function<void(ui::Dialog&)> hook) {
-        DrivingHost host(answers, m_out);
+        testsupport::DrivingHost host(resources::kDlgCopy, answers, m_out);
         host.hook = std::move(hook);
         ui::ScopedHost scoped(host);
         return dialog.DoModal();
     }
 
     // The install log's lines (CR LF line ends).
-    std::vector<std::string> LogLines() {
-        std::string text = ReadC("WORK/inszefi.log");
-        std::vector<std::string> lines;
-        size_t start = 0;
-        while (start < text.size()) {
-            size_t end = text.find("\r\n", start);
-            EXPECT_NE(end, std::string::npos) << "line without CR LF: " << text.substr(start);
-            if (end == std::string::npos) end = text.size();
-            lines.push_back(text.substr(start, end - start));
-            start = end + 2;
-        }
-        return lines;
-    }
+    std::vector<std::string> LogLines() { return testsupport::LogLines(ReadC("WORK/inszefi.log")); }
     // The frame lines of the log: everything the worker writes itself, in order.
     std::vector<std::string> FrameLines() {
         static const std::regex frame(

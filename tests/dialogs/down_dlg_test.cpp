@@ -11,6 +11,7 @@
 #include "download/hash_md5.h"
 #include "platform/fs.h"
 #include "platform/machine.h"
+#include "support/driving_host.h"
 #include "support/http_server.h"
 #include "support/iso_image.h"
 #include "support/temp_prefix.h"
@@ -19,6 +20,7 @@
 
 namespace {
 
+using testsupport::DrivingHost;
 using testsupport::HttpReply;
 
 TEST(DownDlgDisplay, PercentIsDoneOverHundredthOfTheTotal) {
@@ -36,31 +38,6 @@ TEST(DownDlgDisplay, TimeEstimateFromTicksAndPercent) {
     EXPECT_EQ(zefi::TimeEstimate(100, 600, 0), "");
     EXPECT_EQ(zefi::TimeEstimate(100, 600, 130), "0:00:00");
 }
-
-// A host that runs the download dialog (142) with a hook on its own thread first and then its
-// timers and close requests until it ends; message boxes go to a scripted host.
-class DrivingHost : public ui::DialogHost {
-  public:
-    DrivingHost(const std::string& answers, std::ostream& out) : m_scripted(answers, out) {}
-    int RunModal(ui::Dialog& dialog) override {
-        if (dialog.GetTemplateId() != 142) return m_scripted.RunModal(dialog);
-        if (hook) hook(dialog);
-        while (!dialog.IsEnded()) dialog.RunPending(std::chrono::milliseconds(200));
-        return dialog.GetResult();
-    }
-    int ShowMessage(const ui::MessageRequest& request) override {
-        return m_scripted.ShowMessage(request);
-    }
-    std::string BrowseForFolder(const std::string& title, const std::string& initial) override {
-        return m_scripted.BrowseForFolder(title, initial);
-    }
-    std::vector<ui::Answer> UnusedAnswers() const { return m_scripted.UnusedAnswers(); }
-
-    std::function<void(ui::Dialog&)> hook;
-
-  private:
-    ui::ScriptedHost m_scripted;
-};
 
 // The dialog without its run: the test plays the run through the view and ticks the timer.
 class IdleDlgDown : public zefi::DlgDown {
@@ -143,7 +120,7 @@ TEST_F(DownDlgTest, CancelAnsweredNoGoesOnYesStopsTheTransfer) {
     stalled.cutAfter = 100000;
     stalled.holdAfterCut = true;
     Serve(dialog, stalled);
-    DrivingHost host("message 101 no\nmessage 101 yes\n", m_out);
+    DrivingHost host(resources::kDlgDown, "message 101 no\nmessage 101 yes\n", m_out);
     ui::ScopedHost scoped(host);
     bool endedEarly = true;
     host.hook = [&](ui::Dialog& d) {
@@ -178,7 +155,7 @@ TEST_F(DownDlgTest, CancelAnsweredNoGoesOnYesStopsTheTransfer) {
 
 TEST_F(DownDlgTest, TimerShowsEachPhaseFromTheStoredValues) {
     IdleDlgDown dialog;
-    DrivingHost host("", m_out);
+    DrivingHost host(resources::kDlgDown, "", m_out);
     ui::ScopedHost scoped(host);
     host.hook = [&](ui::Dialog& d) {
         using zefi::DlgDown;

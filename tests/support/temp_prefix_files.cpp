@@ -1,9 +1,9 @@
 // Host files of a test's machine and the fixture, the same on every backend.
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <system_error>
 
+#include "support/files.h"
 #include "support/temp_prefix.h"
 
 namespace testsupport {
@@ -20,10 +20,7 @@ void TempPrefix::WriteHostFile(const std::string& relative, const std::string& c
 }
 
 std::string TempPrefix::ReadHostFile(const std::string& relative) const {
-    std::ifstream in(Host(relative), std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return ReadFile(Host(relative));
 }
 
 void PrefixTest::SetUp() { m_prefix = std::make_unique<TempPrefix>(); }

@@ -12,6 +12,7 @@
 
 #include "platform/errors.h"
 #include "platform/fs.h"
+#include "support/files.h"
 #include "support/temp_prefix.h"
 #include "support/tmpfs_mount.h"
 #include "system/csystem.h"
@@ -19,6 +20,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::ReadFile;
 using zefi::CSystem;
 using zefi::LogStream;
 
@@ -45,11 +47,6 @@ std::string Pattern(size_t size, char seed) {
 void WriteFile(const std::string& path, const std::string& data) {
     fs::create_directories(fs::path(path).parent_path());
     std::ofstream(path, std::ios::binary) << data;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Drive C: in the prefix, and E: on a small tmpfs volume when the test can mount one.

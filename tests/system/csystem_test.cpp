@@ -15,6 +15,7 @@
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/machine.h"
+#include "support/files.h"
 #include "support/temp_prefix.h"
 #include "ui/host.h"
 #include "ui/scripted_host.h"
@@ -62,19 +63,7 @@ class CSystemTest : public testsupport::PrefixTest {
 
     // The log's lines so far, without their CR LF ends.
     std::vector<std::string> LogLines() const {
-        std::string text = m_prefix->ReadHostFile("drive_c/test.log");
-        std::vector<std::string> lines;
-        size_t start = 0;
-        while (start < text.size()) {
-            size_t end = text.find("\r\n", start);
-            if (end == std::string::npos) {
-                lines.push_back(text.substr(start));
-                break;
-            }
-            lines.push_back(text.substr(start, end - start));
-            start = end + 2;
-        }
-        return lines;
+        return testsupport::LogLines(m_prefix->ReadHostFile("drive_c/test.log"));
     }
     bool LogHas(const std::string& line) const {
         for (const std::string& l : LogLines()) {
