@@ -153,25 +153,23 @@ TEST_F(DownDlgTest, CancelAnsweredNoGoesOnYesStopsTheTransfer) {
     EXPECT_NE(log.find("Operation was canceled.\r\nDone.\r\n"), std::string::npos) << log;
 }
 
-TEST_F(DownDlgTest, TimerShowsEachPhaseFromTheStoredValues) {
-    IdleDlgDown dialog;
-    DrivingHost host(resources::kDlgDown, "", m_out);
-    ui::ScopedHost scoped(host);
-    host.hook = [&](ui::Dialog& d) {
-        using zefi::DlgDown;
-        dialog.Tick();  // preparing
-        EXPECT_EQ(d.GetItemText(DlgDown::kStatus), "P\u0159\u00edprava instalace ZEFI");
-
-        dialog.SetPhase(zefi::PhaseQuery);
-        const int before = d.GetPos(DlgDown::kFileBar);
-        dialog.Tick();
-        EXPECT_EQ(d.GetPos(DlgDown::kFileBar), before + 1);
-        EXPECT_EQ(d.GetItemText(DlgDown::kStatus),
-                  "Z\u00edsk\u00e1n\u00ed informac\u00ed z internetu ......");
-        d.SetPos(DlgDown::kFileBar, 100);
-        dialog.Tick();
-        EXPECT_EQ(d.GetPos(DlgDown::kFileBar), 0);  // wraps: an activity bar
-
+// The dialog without a run: the test stores what the run would and ticks the timer by hand.
+class DownDlgTimer : public DownDlgTest {
+  protected:
+    void WithIdleDialog(const std::function<void(IdleDlgDown&, ui::Dialog&)>& check) {
+        IdleDlgDown dialog;
+        DrivingHost host(resources::kDlgDown, "", m_out);
+        ui::ScopedHost scoped(host);
+        host.hook = [&](ui::Dialog& shown) {
+            check(dialog, shown);
+            dialog.MarkFinished();
+            dialog.PostClose();
+        };
+        EXPECT_EQ(dialog.DoModal(), ui::kIdCancel);
+        EXPECT_EQ(m_out.str().find("message"), std::string::npos) << m_out.str();
+    }
+    // A download of the second of ten tasks, with its status and free space stored.
+    static void StoreDownload(IdleDlgDown& dialog) {
         dialog.SetTaskRange(10);
         dialog.StepTask();
         dialog.StepTask();
@@ -179,42 +177,83 @@ TEST_F(DownDlgTest, TimerShowsEachPhaseFromTheStoredValues) {
         dialog.SetStatusText("Stahov\u00e1n\u00ed souboru disk1.iso");
         dialog.SetPhase(zefi::PhaseDownload);
         dialog.ResetTicks();
-        // 99 bytes: the bar, the free space and the task line stay as they are.
+    }
+};
+
+using zefi::DlgDown;
+
+TEST_F(DownDlgTimer, PreparingAndQueryShowTheirStatusAndQueryStepsAWrappingBar) {
+    WithIdleDialog([](IdleDlgDown& dialog, ui::Dialog& shown) {
+        dialog.Tick();
+        EXPECT_EQ(shown.GetItemText(DlgDown::kStatus), "P\u0159\u00edprava instalace ZEFI");
+
+        dialog.SetPhase(zefi::PhaseQuery);
+        const int before = shown.GetPos(DlgDown::kFileBar);
+        dialog.Tick();
+        EXPECT_EQ(shown.GetPos(DlgDown::kFileBar), before + 1);
+        EXPECT_EQ(shown.GetItemText(DlgDown::kStatus),
+                  "Z\u00edsk\u00e1n\u00ed informac\u00ed z internetu ......");
+        shown.SetPos(DlgDown::kFileBar, 100);
+        dialog.Tick();
+        EXPECT_EQ(shown.GetPos(DlgDown::kFileBar), 0);
+    });
+}
+
+TEST_F(DownDlgTimer, DownloadBelow100BytesMovesNothing) {
+    WithIdleDialog([](IdleDlgDown& dialog, ui::Dialog& shown) {
+        StoreDownload(dialog);
         dialog.Progress().totalBytes.store(99);
         dialog.Progress().doneBytes.store(99);
-        d.SetPos(DlgDown::kFileBar, 7);
+        shown.SetPos(DlgDown::kFileBar, 7);
         dialog.Tick();
-        EXPECT_EQ(d.GetPos(DlgDown::kFileBar), 7);
-        EXPECT_EQ(d.GetItemText(DlgDown::kTaskText), "");
+        EXPECT_EQ(shown.GetPos(DlgDown::kFileBar), 7);
+        EXPECT_EQ(shown.GetItemText(DlgDown::kTaskText), "");
+    });
+}
 
+TEST_F(DownDlgTimer, DownloadShowsBarFreeSpaceAndTheEstimateFromItsTicks) {
+    WithIdleDialog([](IdleDlgDown& dialog, ui::Dialog& shown) {
+        StoreDownload(dialog);
         dialog.Progress().totalBytes.store(1000);
         dialog.Progress().doneBytes.store(500);
-        for (int i = 0; i < 599; ++i) dialog.Tick();  // with the 99-byte one: 60 seconds
-        EXPECT_EQ(d.GetPos(DlgDown::kFileBar), 50);
-        EXPECT_EQ(d.GetItemText(DlgDown::kStatus), "Stahov\u00e1n\u00ed souboru disk1.iso");
-        EXPECT_EQ(d.GetItemText(DlgDown::kFreeSpace), "Voln\u00e9 m\u00edsto: 12.3 GB");
-        EXPECT_EQ(d.GetItemText(DlgDown::kTaskText),
+        for (int i = 0; i < 600; ++i) dialog.Tick();  // 60 seconds for half the file
+        EXPECT_EQ(shown.GetPos(DlgDown::kFileBar), 50);
+        EXPECT_EQ(shown.GetItemText(DlgDown::kStatus), "Stahov\u00e1n\u00ed souboru disk1.iso");
+        EXPECT_EQ(shown.GetItemText(DlgDown::kFreeSpace), "Voln\u00e9 m\u00edsto: 12.3 GB");
+        EXPECT_EQ(shown.GetItemText(DlgDown::kTaskText),
                   "\u00dakol: 2/10, Odhadovan\u00fd \u010das: 0:01:00");
+    });
+}
 
-        // Hashing counts its own ticks from a reset.
+TEST_F(DownDlgTimer, CheckCountsItsOwnTicksFromAReset) {
+    WithIdleDialog([](IdleDlgDown& dialog, ui::Dialog& shown) {
+        StoreDownload(dialog);
+        dialog.Progress().totalBytes.store(1000);
+        dialog.Progress().doneBytes.store(500);
+        for (int i = 0; i < 600; ++i) dialog.Tick();
+
         dialog.SetPhase(zefi::PhaseCheck);
         dialog.ResetTicks();
         dialog.Progress().totalBytes.store(10000);
         dialog.Progress().doneBytes.store(100);
         for (int i = 0; i < 360; ++i) dialog.Tick();
-        EXPECT_EQ(d.GetPos(DlgDown::kFileBar), 1);
-        EXPECT_EQ(d.GetItemText(DlgDown::kTaskText),
+        EXPECT_EQ(shown.GetPos(DlgDown::kFileBar), 1);
+        EXPECT_EQ(shown.GetItemText(DlgDown::kTaskText),
                   "\u00dakol: 2/10, Odhadovan\u00fd \u010das: 0:59:24");
+    });
+}
 
+TEST_F(DownDlgTimer, IdleClearsTheStatus) {
+    WithIdleDialog([](IdleDlgDown& dialog, ui::Dialog& shown) {
+        StoreDownload(dialog);
+        dialog.Progress().totalBytes.store(1000);
+        dialog.Progress().doneBytes.store(500);
+        dialog.Tick();
+        ASSERT_NE(shown.GetItemText(DlgDown::kStatus), "");
         dialog.SetPhase(zefi::PhaseIdle);
         dialog.Tick();
-        EXPECT_EQ(d.GetItemText(DlgDown::kStatus), "");
-
-        dialog.MarkFinished();
-        dialog.PostClose();
-    };
-    EXPECT_EQ(dialog.DoModal(), ui::kIdCancel);
-    EXPECT_EQ(m_out.str().find("message"), std::string::npos) << m_out.str();
+        EXPECT_EQ(shown.GetItemText(DlgDown::kStatus), "");
+    });
 }
 
 }  // namespace

@@ -29,41 +29,49 @@ using zefi::CSystem;
 using zefi::LogStream;
 
 TEST_F(CSystemTest, NewerOnlyDecidesPerFileAndLogsEachDecision) {
-    Write("src/same.dat", "0123456789");
-    Write("src/resized.dat", "abc");
-    Write("src/changed.dat", "new");
-    Write("src/fresh.dat", "fresh");
-    Write("dst/same.dat", "9876543210");  // same size and time: skipped although it differs
-    Write("dst/resized.dat", "abcdef");
-    Write("dst/changed.dat", "old");
-    for (const char* name : {"same.dat", "resized.dat", "changed.dat", "fresh.dat"}) {
-        ASSERT_TRUE(platform::SetFileLastWriteTime(std::string("C:\\src\\") + name, kNewTime));
+    const std::string t = Times(kNewTime);
+    const std::string copied = "Calling Windows function CopyFile(): success.";
+    struct Case {
+        std::string name, source;
+        const char* existing;  // the copy in the destination, nullptr for none
+        platform::FileTime existingTime;
+        std::string after;    // the destination's content afterwards
+        std::string decided;  // the log line of the decision
+    };
+    const Case cases[] = {
+        // Same size and time: skipped although the content differs.
+        {"same.dat", "0123456789", "9876543210", kNewTime, "9876543210",
+         "dstfile: C:\\dst\\same.dat, size: 10, time: " + t + "...skipped"},
+        // Same time, other size: the line ends by itself, the copy follows on the next.
+        {"resized.dat", "abc", "abcdef", kNewTime, "abc",
+         "dstfile: C:\\dst\\resized.dat, size: 6, time: " + t},
+        // Another time: the copy's first words end the line.
+        {"changed.dat", "new", "old", kOldTime, "new",
+         "dstfile: C:\\dst\\changed.dat, size: 3, time: " + Times(kOldTime) + copied},
+        {"fresh.dat", "fresh", nullptr, 0, "fresh",
+         "dstfile: C:\\dst\\fresh.dat not found, copying..."},
+    };
+    for (const Case& c : cases) {
+        Write("src/" + c.name, c.source);
+        ASSERT_TRUE(platform::SetFileLastWriteTime("C:\\src\\" + c.name, kNewTime));
+        if (c.existing == nullptr) continue;
+        Write("dst/" + c.name, c.existing);
+        ASSERT_TRUE(platform::SetFileLastWriteTime("C:\\dst\\" + c.name, c.existingTime));
     }
-    ASSERT_TRUE(platform::SetFileLastWriteTime("C:\\dst\\same.dat", kNewTime));
-    ASSERT_TRUE(platform::SetFileLastWriteTime("C:\\dst\\resized.dat", kNewTime));
-    ASSERT_TRUE(platform::SetFileLastWriteTime("C:\\dst\\changed.dat", kOldTime));
 
     ASSERT_TRUE(m_system->CopyFiles("C:\\src\\", "C:\\dst\\", "*.dat", true));
 
-    EXPECT_EQ(Read("dst/same.dat"), "9876543210");
-    EXPECT_EQ(Read("dst/resized.dat"), "abc");
-    EXPECT_EQ(Read("dst/changed.dat"), "new");
-    EXPECT_EQ(Read("dst/fresh.dat"), "fresh");
-
-    const std::string t = Times(kNewTime);
-    const std::string copied = "Calling Windows function CopyFile(): success.";
-    EXPECT_TRUE(LogHas("srcfile: C:\\src\\same.dat, size: 10, time: " + t));
-    EXPECT_TRUE(LogHas("dstfile: C:\\dst\\same.dat, size: 10, time: " + t + "...skipped"));
-    EXPECT_TRUE(LogHas("dstfile: C:\\dst\\resized.dat, size: 6, time: " + t));
-    EXPECT_TRUE(
-        LogHas("dstfile: C:\\dst\\changed.dat, size: 3, time: " + Times(kOldTime) + copied));
-    EXPECT_TRUE(LogHas("dstfile: C:\\dst\\fresh.dat not found, copying..."));
-    std::vector<std::string> lines = LogLines();
-    for (size_t i = 0; i < lines.size(); ++i) {
-        // The equal-time, other-size line ends by itself and the copy follows on the next.
-        if (lines[i] == "dstfile: C:\\dst\\resized.dat, size: 6, time: " + t) {
-            ASSERT_LT(i + 1, lines.size());
-            EXPECT_EQ(lines[i + 1], copied);
+    const std::vector<std::string> lines = LogLines();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Read("dst/" + c.name), c.after);
+        EXPECT_TRUE(LogHas("srcfile: C:\\src\\" + c.name +
+                           ", size: " + std::to_string(c.source.size()) + ", time: " + t));
+        auto decided = std::find(lines.begin(), lines.end(), c.decided);
+        ASSERT_NE(decided, lines.end()) << testing::PrintToString(lines);
+        if (c.name == "resized.dat") {
+            ASSERT_NE(decided + 1, lines.end());
+            EXPECT_EQ(*(decided + 1), copied);
         }
     }
     EXPECT_EQ(std::count(m_sink.modes.begin(), m_sink.modes.end(), zefi::kModeChecking), 1);
