@@ -27,4 +27,17 @@ void PrefixTest::SetUp() { m_prefix = std::make_unique<TempPrefix>(); }
 
 void PrefixTest::TearDown() { m_prefix.reset(); }
 
+void DriveCTest::Write(const std::string& relative, const std::string& content) const {
+    m_prefix->WriteHostFile("drive_c/" + relative, content);
+}
+
+std::string DriveCTest::Read(const std::string& relative) const {
+    return m_prefix->ReadHostFile("drive_c/" + relative);
+}
+
+bool DriveCTest::HostExists(const std::string& relative) const {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(m_prefix->Host("drive_c/" + relative), ec));
+}
+
 }  // namespace testsupport

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -45,10 +44,14 @@ class RecordingSink : public zefi::ProgressSink {
     int stopAtCheck = 0;  // 0: never
 };
 
-class CSystemTest : public testsupport::PrefixTest {
+class CSystemTest : public testsupport::DriveCTest {
   protected:
     void SetUp() override {
-        PrefixTest::SetUp();
+        DriveCTest::SetUp();
+        StartEngine();
+    }
+    // Opens the log and makes the engine on the machine of m_prefix.
+    void StartEngine() {
         m_log.Open("C:\\test.log");
         m_system = std::make_unique<CSystem>(m_log);
         m_system->SetProgressSink(&m_sink);
@@ -56,7 +59,7 @@ class CSystemTest : public testsupport::PrefixTest {
     void TearDown() override {
         m_system.reset();
         m_log.Close();
-        PrefixTest::TearDown();
+        DriveCTest::TearDown();
     }
 
     // The log's lines so far, without their CR LF ends.
@@ -76,16 +79,6 @@ class CSystemTest : public testsupport::PrefixTest {
                                         lines.end());
     }
 
-    void Write(const std::string& relative, const std::string& content) {
-        m_prefix->WriteHostFile("drive_c/" + relative, content);
-    }
-    std::string Read(const std::string& relative) const {
-        return m_prefix->ReadHostFile("drive_c/" + relative);
-    }
-    bool HostExists(const std::string& relative) const {
-        struct stat st;
-        return ::stat(m_prefix->Host("drive_c/" + relative).c_str(), &st) == 0;
-    }
     static platform::FindData Info(const std::string& path) {
         platform::FindData data;
         EXPECT_TRUE(platform::GetFileInfo(path, &data)) << path;

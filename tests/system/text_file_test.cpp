@@ -16,19 +16,7 @@ namespace {
 
 using zefi::CTextFile;
 
-class CTextFileTest : public testsupport::PrefixTest {
-  protected:
-    void Write(const std::string& relative, const std::string& content) {
-        m_prefix->WriteHostFile("drive_c/" + relative, content);
-    }
-    std::string Read(const std::string& relative) const {
-        return m_prefix->ReadHostFile("drive_c/" + relative);
-    }
-    bool HostExists(const std::string& relative) const {
-        struct stat st;
-        return ::lstat(m_prefix->Host("drive_c/" + relative).c_str(), &st) == 0;
-    }
-};
+using CTextFileTest = testsupport::DriveCTest;
 
 TEST_F(CTextFileTest, ReadKeyTakesTheFirstWordAndReadKeyLineTheWholeValue) {
     Write("zefi6.cfg", "[zefi]\r\nKEY = a b  \r\nkey=second\r\nNOEQ\r\n");
