@@ -46,6 +46,8 @@ set(zefi_emulation_only_tests
   # Small tmpfs volumes, cut ISO images and read errors that only the emulation can stage;
   # script runs and checks against the emulated drives; the install log's answered boxes.
   system/csystem_replace_test.cpp system/text_file_read_errors_test.cpp
+  # Host links staged into the destination, and sparse files of 4 GiB on the host.
+  system/csystem_fallbacks_test.cpp system/large_files_test.cpp
   system/answered_messages_test.cpp script/config_actions_test.cpp
   script/script_check_test.cpp)
 

@@ -21,7 +21,7 @@
 #     progress (142), cancelled.
 # A developer tool, not run by CI; it installs ImageMagick, Xvfb, xorriso and Wine's fonts when
 # missing. Work files stay in WINDOWS_BUILD_DIR/screenshots (SCREENSHOTS_LANGS="cs" makes one
-# language only).
+# language only). Wine, the X server and the file server stop with the script, however it ends.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 win_dir=$(cd "${1:-$repo/build-win}" && pwd)
@@ -59,18 +59,9 @@ locale_env() {
     loc_env=(LOCPATH="$locales" LC_ALL="$name" LANG="$name")
 }
 
-# One X display for the whole script; everything started on it ends with it.
-display=
-for n in $(seq 40 99); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=:$n; break; fi
-done
-[ -n "$display" ] || { echo "screenshots: no free X display" >&2; exit 1; }
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
 server=
 prefix=
 cleanup() {
-    kill "$xvfb" 2>/dev/null || true
     [ -z "$server" ] || touch "$work/server.stop"
     local p
     for p in "$work"/*/prefix; do
@@ -78,8 +69,12 @@ cleanup() {
     done
     unlock_tree "$work"
 }
-trap cleanup EXIT
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+# However the script ends, also on TERM (what timeout sends) or INT: the file server, Wine and
+# the X server stop.
+wine_traps cleanup
+# One X display for the whole script; everything started on it ends with it.
+wine_display_start
+display=$wine_display
 
 w() { env "${loc_env[@]}" WINEPREFIX="$prefix" DISPLAY="$display" "$wine" "$@"; }
 probe() { w "$win_dir/ui_probe.exe" "$@"; }

@@ -9,13 +9,16 @@
 # emulated machine; "inszefi.log" of each run equals the emulated machine's line for line, apart
 # from time stamps and free-space figures. Then, without answers, the real windows: the main
 # menu opens, a second start is refused while it is open, and its close box ends the program.
-# Work files stay in WINDOWS_BUILD_DIR/e2e.
+# Work files stay in WINDOWS_BUILD_DIR/e2e. Wine and the X server stop with the script, however
+# it ends.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 win_dir=$(cd "$1" && pwd)
 posix_dir=$(cd "$2" && pwd)
 source "$repo/scripts/wine-prefix.sh"
+wine_traps
 wine_locale "$repo/build-deps/windows"
+wine_display_start
 
 work=$win_dir/e2e
 [ -d "$work" ] && chmod -R u+w "$work"
@@ -68,9 +71,9 @@ normalize() {
 for run in 1 2; do
     echo "e2e: run $run: zefisetup.exe ${command[*]}"
     status=0
-    (cd "$prefix/drive_c/Temp" &&
-        ZEFISETUP_ANSWERS=$(winepath_of "$answers") wine_run "$prefix" "$win_dir/zefisetup.exe" \
-            "${command[@]}" </dev/null >"$work/wine-run$run.out" 2>&1) || status=$?
+    ZEFISETUP_ANSWERS=$(winepath_of "$answers") wine_run -C "$prefix/drive_c/Temp" "$prefix" \
+        "$win_dir/zefisetup.exe" "${command[@]}" </dev/null >"$work/wine-run$run.out" 2>&1 ||
+        status=$?
     [ $status = 0 ] || fail "zefisetup.exe run $run exited with $status (output: $work/wine-run$run.out)"
     status=0
     (cd "$emu/drive_c/Temp" &&
@@ -130,33 +133,38 @@ else
     echo "e2e: shortcut: $(link_fields "$prefix/$group" | tr '\n' ';')"
 fi
 
-# Without an answers file the program says in a message box that its windows are not there yet,
-# and ends without doing anything.
 # Without answers the program shows its real windows: the main menu opens; a second start while
 # it is open ends at once with status 11 and shows nothing; the menu's close box ends the first
 # with status 0. ui_probe finds the windows and closes the menu as a person would.
 wine=$(wine_program)
 menu="Instalace ZEFI pro Windows"
-status=0
-(cd "$prefix/drive_c/Temp" && unset ZEFISETUP_ANSWERS && env "${wine_locale_env[@]}" WINEPREFIX="$prefix" \
-    xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-    wine=$1 exe=$2 probe=$3 menu=$4
-    shift 4
-    timeout 180 "$wine" "$exe" "$@" </dev/null >/dev/null 2>&1 &
+no_answers() {
+    cd "$prefix/drive_c/Temp"
+    local wine_env=(env -u ZEFISETUP_ANSWERS "${wine_locale_env[@]}" WINEPREFIX="$prefix"
+        DISPLAY="$wine_display" "$wine")
+    local exe=$win_dir/zefisetup.exe probe=$win_dir/ui_probe.exe program
+    timeout 180 "${wine_env[@]}" "$exe" -i 'D:\' -o 'C:\ZEFI' </dev/null >/dev/null 2>&1 &
     program=$!
-    if ! "$wine" "$probe" wait "$menu" --with 1000 --with 1002 --with 2 90 >/dev/null; then
+    if ! "${wine_env[@]}" "$probe" wait "$menu" --with 1000 --with 1002 --with 2 90 >/dev/null; then
         echo "no main menu"
         kill $program
-        exit 1
+        return 1
     fi
     echo "main menu open"
-    timeout 90 "$wine" "$exe" "$@" </dev/null >/dev/null 2>&1
-    echo "second start: exit $?"
-    "$wine" "$probe" windows | grep -c "#32770" | sed "s/^/dialog windows: /"
-    "$wine" "$probe" close "$menu" --with 1000 >/dev/null
-    wait $program
-    echo "first start: exit $?"' _ "$wine" "$win_dir/zefisetup.exe" "$win_dir/ui_probe.exe" "$menu" \
-    -i 'D:\' -o 'C:\ZEFI' >"$work/no-answers.out" 2>&1) || status=$?
+    local second=0
+    timeout 90 "${wine_env[@]}" "$exe" -i 'D:\' -o 'C:\ZEFI' </dev/null >/dev/null 2>&1 ||
+        second=$?
+    echo "second start: exit $second"
+    "${wine_env[@]}" "$probe" windows | grep -c "#32770" | sed "s/^/dialog windows: /"
+    "${wine_env[@]}" "$probe" close "$menu" --with 1000 >/dev/null
+    local first=0
+    wait $program || first=$?
+    echo "first start: exit $first"
+}
+status=0
+# In the background, so that a signal to this script runs its traps at once.
+(set +e; no_answers) >"$work/no-answers.out" 2>&1 &
+wait $! || status=$?
 WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
 summary=$(tr '\n' ';' <"$work/no-answers.out")
 if [ $status != 0 ]; then

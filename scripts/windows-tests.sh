@@ -2,12 +2,16 @@
 # Runs the Windows test executables of a build directory under Wine, each in a fresh Wine
 # prefix (a copy of one prefix booted for this run), headless:
 #   windows-tests.sh WINDOWS_BUILD_DIR
-# Tests that Wine cannot serve skip with their reason, which GoogleTest prints.
+# Tests that Wine cannot serve skip with their reason, which GoogleTest prints; the script lists
+# each skipped test with its reason and each failed test. Wine and the X server stop with the
+# script, however it ends.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 dir=$(cd "$1" && pwd)
 source "$repo/scripts/wine-prefix.sh"
+wine_traps
 wine_locale "$repo/build-deps/windows"
+wine_display_start
 work=$dir/wine-tests
 [ -d "$work" ] && chmod -R u+w "$work"
 rm -rf "$work"
@@ -31,18 +35,16 @@ for exe in "${tests[@]}"; do
     wine_fresh_prefix "$work/template" "$work/$name"
     start=$SECONDS
     result=0
-    (cd "$work/$name/drive_c" &&
-        timeout 900 bash -c "$(declare -f wine_run wine_program); wine_locale_env=(${wine_locale_env[*]@Q}); wine_run \"\$@\"" \
-            _ "$work/$name" "$exe" --gtest_color=no >"$work/$name.out" 2>&1) || result=$?
     # A test executable that hangs is stopped after 15 minutes, its Wine processes with it.
-    [ $result = 124 ] && { WINEPREFIX=$work/$name wineserver -k 2>/dev/null || true; }
+    wine_run -C "$work/$name/drive_c" -t 900 "$work/$name" "$exe" --gtest_color=no \
+        >"$work/$name.out" 2>&1 || result=$?
     summary=$(grep -E '^\[  (PASSED|SKIPPED|FAILED) +\] [0-9]+ tests?' "$work/$name.out" |
         sed -E 's/^\[ +([A-Z]+) +\] ([0-9]+ tests?).*/\2 \1/' | tr 'A-Z\n' 'a-z ')
     echo "windows-tests: $name: ${summary:-no summary} ($((SECONDS - start)) s)"
-    # Each skipped test with its reason (the line after "Skipped"), and each failed test.
-    awk '/: Skipped$/ { getline reason } /^\[  SKIPPED \] .* \(/ { print "    skipped " $4 ": " reason; reason = "" }
-         /^\[  FAILED  \] [A-Za-z0-9_\/]+\.[A-Za-z0-9_\/]+$/ { print "    failed " $4 }' \
-        < <(tr -d '\r' <"$work/$name.out")
+    # Each skipped test with its reason, and each failed test.
+    awk -f "$repo/scripts/gtest-skips.awk" "$work/$name.out" | sed 's/^/    skipped /'
+    tr -d '\r' <"$work/$name.out" |
+        awk '/^\[  FAILED  \] [A-Za-z0-9_\/]+\.[A-Za-z0-9_\/]+$/ { print "    failed " $4 }'
     if [ $result != 0 ]; then
         echo "windows-tests: $name failed (exit $result); output: $work/$name.out"
         tail -n 30 "$work/$name.out"

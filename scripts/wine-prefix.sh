@@ -5,8 +5,10 @@
 # wine_fresh_prefix TEMPLATE DIR: DIR becomes a fresh copy of the booted prefix TEMPLATE.
 # winepath_of PATH: the Windows name (on Z:) of a host path.
 # wine_map_medium PREFIX DIR: the example medium as the CD-ROM drive D: of the prefix.
-# wine_run PREFIX ARGS...: runs "wine64 ARGS" in PREFIX, headless (a virtual X display through
-#   xvfb-run), and waits for the prefix's wineserver, so that the registry is on disk after it.
+# wine_traps: stops what the script started under Wine on every way it ends (wine_cleanup).
+# wine_display_start: one headless X display (Xvfb) for every Wine program of the script.
+# wine_run [-C DIR] [-t SECONDS] PREFIX ARGS...: runs "wine64 ARGS" in PREFIX on that display
+#   and waits for the prefix's wineserver, so that the registry is on disk after it.
 
 export WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
 export PATH=$PATH:/usr/lib/wine
@@ -33,11 +35,91 @@ wine_program() {
     return 1
 }
 
+# The prefixes this script ran Wine programs in, and its X server.
+wine_prefixes=()
+wine_xvfb_pid=
+wine_display=
+wine_extra_cleanup=
+
+# wine_display_start: an Xvfb (1024x768, 24 bits, no TCP) on a display it picks itself, for
+# every Wine program of the script; wine_cleanup stops it.
+wine_display_start() {
+    local number
+    number=$(mktemp)
+    Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp >"$number" 2>/dev/null &
+    wine_xvfb_pid=$!
+    local _
+    for _ in $(seq 100); do
+        [ -s "$number" ] && break
+        kill -0 "$wine_xvfb_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    wine_display=:$(tr -dc 0-9 <"$number")
+    rm -f "$number"
+    if [ "$wine_display" = : ]; then
+        echo "Xvfb did not start" >&2
+        return 1
+    fi
+}
+
+# wine_cleanup: stops the Wine processes of every prefix the script ran programs in, and the X
+# server of wine_display_start. Any number of calls.
+wine_cleanup() {
+    local p
+    for p in "${wine_prefixes[@]}"; do
+        if [ -d "$p" ]; then WINEPREFIX=$p wineserver -k 2>/dev/null || true; fi
+    done
+    if [ -n "$wine_xvfb_pid" ]; then
+        kill "$wine_xvfb_pid" 2>/dev/null || true
+        wait "$wine_xvfb_pid" 2>/dev/null || true
+        wine_xvfb_pid=
+    fi
+}
+
+# wine_traps [COMMAND]: COMMAND (a clean-up of the script's own), then wine_cleanup, whenever the
+# script ends: at its end, on a failure that set -e ends it with, and on TERM (what timeout
+# sends), INT and HUP, which end it with the usual status.
+wine_traps() {
+    wine_extra_cleanup=${1:-}
+    trap wine_on_exit EXIT
+    trap 'exit 129' HUP
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+}
+
+wine_on_exit() {
+    local status=$?
+    trap - EXIT HUP INT TERM
+    if [ -n "$wine_extra_cleanup" ]; then $wine_extra_cleanup || true; fi
+    wine_cleanup
+    exit $status
+}
+
 wine_run() {
-    local prefix=$1 status=0
+    local dir=. limit=0 status=0
+    while [ $# -gt 0 ]; do
+        case $1 in
+            -C) dir=$2; shift 2 ;;
+            -t) limit=$2; shift 2 ;;
+            *) break ;;
+        esac
+    done
+    local prefix=$1 wine
     shift
-    env "${wine_locale_env[@]}" WINEPREFIX="$prefix" xvfb-run -a -s "-screen 0 1024x768x24" \
-        "$(wine_program)" "$@" || status=$?
+    if [ -z "$wine_display" ]; then
+        echo "wine_run: no display (call wine_display_start first)" >&2
+        return 1
+    fi
+    wine=$(wine_program) || return 1
+    case " ${wine_prefixes[*]} " in *" $prefix "*) ;; *) wine_prefixes+=("$prefix") ;; esac
+    local limiter=()
+    if [ "$limit" -gt 0 ]; then limiter=(timeout "$limit"); fi
+    # In the background, so that a signal to this script runs its traps at once.
+    (cd "$dir" && exec env "${wine_locale_env[@]}" WINEPREFIX="$prefix" DISPLAY="$wine_display" \
+        "${limiter[@]}" "$wine" "$@") &
+    wait $! || status=$?
+    # A program stopped by the time limit may leave others of its prefix running.
+    if [ $status = 124 ]; then WINEPREFIX=$prefix wineserver -k 2>/dev/null || true; fi
     WINEPREFIX=$prefix wineserver -w || true
     return $status
 }

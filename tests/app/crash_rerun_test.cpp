@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "support/files.h"
 #include "support/http_server.h"
 #include "support/iso_image.h"
 #include "support/temp_prefix.h"
@@ -24,13 +25,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::ReadFile;
 
 std::string Quote(const std::string& text) { return "'" + text + "'"; }
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // One traced operation: its number, kind and file.
 struct Point {

@@ -8,24 +8,20 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
 
+#include "support/files.h"
 #include "support/temp_prefix.h"
 #include "support/terminal_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::ReadFile;
 
 using Tree = std::map<std::string, std::string>;
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::string Noise(size_t size, unsigned seed) {
     std::string data(size, '\0');

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/fs.h"
+#include "support/files.h"
 #include "support/temp_prefix.h"
 
 namespace {
@@ -47,13 +48,8 @@ class RelaunchFromTemp : public ::testing::Test {
     }
     // What the started copy recorded; empty when it did not run within a minute.
     std::string WaitForRecord() {
-        for (int i = 0; i < 600 && !fs::exists(m_record); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        std::ifstream in(m_record);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
+        testsupport::WaitForHostFile(m_record);
+        return testsupport::ReadFile(m_record);
     }
 
     std::unique_ptr<testsupport::TempPrefix> m_prefix;

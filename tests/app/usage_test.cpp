@@ -12,6 +12,7 @@
 #include "app/setup_app.h"
 #include "platform/fs.h"
 #include "platform/machine.h"
+#include "support/files.h"
 #include "support/temp_prefix.h"
 #include "ui/auto_answer.h"
 #include "ui/host.h"
@@ -92,14 +93,13 @@ TEST_F(Usage, SAnswersMessageBoxesForTheRestOfTheProgram) {
 }
 
 TEST(ExitStatus, TheReadmeTableListsEveryStatus) {
-    std::ifstream in(std::string(ZEFISETUP_SOURCE_DIR) + "/README.md");
-    std::stringstream text;
-    text << in.rdbuf();
+    const std::string readme =
+        testsupport::ReadFile(std::string(ZEFISETUP_SOURCE_DIR) + "/README.md");
     for (int status = 0; status <= zefi::kExitInternalFailure; ++status) {
-        EXPECT_NE(text.str().find("\n| " + std::to_string(status) + " | "), std::string::npos)
+        EXPECT_NE(readme.find("\n| " + std::to_string(status) + " | "), std::string::npos)
             << status;
     }
-    EXPECT_EQ(text.str().find("\n| " + std::to_string(zefi::kExitInternalFailure + 1) + " | "),
+    EXPECT_EQ(readme.find("\n| " + std::to_string(zefi::kExitInternalFailure + 1) + " | "),
               std::string::npos);
 }
 
@@ -119,11 +119,8 @@ TEST(ExitStatus, EveryRunOutcomeHasItsOwnStatus) {
         EXPECT_NE(status, zefi::kExitInternalFailure);
         EXPECT_TRUE(seen.insert(status).second) << status;
     }
-    EXPECT_EQ(zefi::ExitStatusOf(RunOutcome::kNone), 0);
-    EXPECT_EQ(zefi::ExitStatusOf(RunOutcome::kCompleted), 0);
-    EXPECT_EQ(zefi::ExitStatusOf(RunOutcome::kScriptQuit), 1);
-    EXPECT_EQ(zefi::ExitStatusOf(RunOutcome::kAlreadyInstalledDeclined), 10);
-    EXPECT_EQ(zefi::ExitStatusOf(RunOutcome::kAnotherRunActive), 11);
+    EXPECT_EQ(zefi::ExitStatusOf(RunOutcome::kNone), zefi::kExitSuccess);
+    EXPECT_EQ(zefi::ExitStatusOf(RunOutcome::kCompleted), zefi::kExitSuccess);
 }
 
 }  // namespace

@@ -177,9 +177,8 @@ TEST_F(Zefisetup, OpenMenuRefusesASecondStartAndACrashLeavesADump) {
     run.Signal(SIGSEGV);
     int status = run.Wait();
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGSEGV) << status;
-    std::ifstream dump(m_prefix->Host("drive_c/START/zefisetup.dmp"));
-    ASSERT_TRUE(dump.good());
-    std::string text((std::istreambuf_iterator<char>(dump)), std::istreambuf_iterator<char>());
+    const std::string text = m_prefix->ReadHostFile("drive_c/START/zefisetup.dmp");
+    ASSERT_FALSE(text.empty());
     EXPECT_NE(text.find("SIGSEGV"), std::string::npos) << text;
 }
 

@@ -18,6 +18,8 @@
 #include "download/image_list.h"
 #include "platform/fs.h"
 #include "platform/machine.h"
+#include "support/driving_host.h"
+#include "support/files.h"
 #include "support/iso_image.h"
 #include "support/temp_prefix.h"
 #include "system/edition.h"
@@ -56,14 +58,6 @@ TEST(CopyDlgDisplay, FreeSpaceTextInBothLanguages) {
     EXPECT_EQ(zefi::FreeSpaceText(1.99 * kGiB), "Voln\u00e9 m\u00edsto: 1.9 GB");
 }
 
-TEST(CopyDlgDisplay, StatusStringsByMode) {
-    EXPECT_EQ(zefi::StatusStringId(zefi::kModePreparing), 0u);
-    EXPECT_EQ(zefi::StatusStringId(zefi::kModeCopying), 141u);
-    EXPECT_EQ(zefi::StatusStringId(zefi::kModeChecking), 140u);
-    EXPECT_EQ(zefi::StatusStringId(zefi::kModeSynchronising), 148u);
-    EXPECT_EQ(zefi::StatusStringId(7), 0u);
-}
-
 TEST(CopyDlgDisplay, ProgressIsBytesOverHundredthOfTheSize) {
     EXPECT_EQ(zefi::ProgressPosition(500, 1000), 50);
     EXPECT_EQ(zefi::ProgressPosition(999, 1000), 99);
@@ -88,32 +82,6 @@ TEST(CopyDlgDisplay, DestinationDirectoryInLongFormFileNameUnchanged) {
 }
 
 // ---- Runs ----
-
-// A host for runs whose copy dialog the test drives itself: the copy dialog (6) runs hook first
-// (on the dialog's thread) and then its timers and posted close requests until it ends; every
-// other dialog and every message box goes to a scripted host with answers.
-class DrivingHost : public ui::DialogHost {
-  public:
-    DrivingHost(const std::string& answers, std::ostream& out) : m_scripted(answers, out) {}
-
-    int RunModal(ui::Dialog& dialog) override {
-        if (dialog.GetTemplateId() != 6) return m_scripted.RunModal(dialog);
-        if (hook) hook(dialog);
-        while (!dialog.IsEnded()) dialog.RunPending(std::chrono::milliseconds(200));
-        return dialog.GetResult();
-    }
-    int ShowMessage(const ui::MessageRequest& request) override {
-        return m_scripted.ShowMessage(request);
-    }
-    std::string BrowseForFolder(const std::string& title, const std::string& initial) override {
-        return m_scripted.BrowseForFolder(title, initial);
-    }
-
-    std::function<void(ui::Dialog&)> hook;
-
-  private:
-    ui::ScriptedHost m_scripted;
-};
 
 // The copy dialog with a gate: the worker stops at the first file it is about to copy until the
 // test opens the gate, and the test can run the display timer by hand.
@@ -190,26 +158,14 @@ class CopyDlgRun : public testsupport::PrefixTest {
     }
     int RunDriven(zefi::CCopyDlg& dialog, const std::string& answers,
                   std::function<void(ui::Dialog&)> hook) {
-        DrivingHost host(answers, m_out);
+        testsupport::DrivingHost host(resources::kDlgCopy, answers, m_out);
         host.hook = std::move(hook);
         ui::ScopedHost scoped(host);
         return dialog.DoModal();
     }
 
     // The install log's lines (CR LF line ends).
-    std::vector<std::string> LogLines() {
-        std::string text = ReadC("WORK/inszefi.log");
-        std::vector<std::string> lines;
-        size_t start = 0;
-        while (start < text.size()) {
-            size_t end = text.find("\r\n", start);
-            EXPECT_NE(end, std::string::npos) << "line without CR LF: " << text.substr(start);
-            if (end == std::string::npos) end = text.size();
-            lines.push_back(text.substr(start, end - start));
-            start = end + 2;
-        }
-        return lines;
-    }
+    std::vector<std::string> LogLines() { return testsupport::LogLines(ReadC("WORK/inszefi.log")); }
     // The frame lines of the log: everything the worker writes itself, in order.
     std::vector<std::string> FrameLines() {
         static const std::regex frame(
@@ -578,95 +534,136 @@ TEST_F(CopyDlgCancel, CancelAfterTheRunClosesWithoutAsking) {
 
 // ---- The display timer ----
 
-TEST_F(CopyDlgRun, TimerShowsEachModeFromTheStoredValues) {
-    // A run that reports nothing itself, so that the test's values stay as set.
-    WriteC("WORK/cd.cfg", "[STARTW]\n:print quiet\n");
-    WriteC("ZEFI/Long Name/.keep", "");
-    GatedCopyDlg dialog;
-    Prepare(dialog);
-    RunDriven(dialog, "", [&](ui::Dialog& d) {
-        dialog.OpenGate();  // the test's own SetFileSize calls pass
-        while (!dialog.IsThreadFinished()) platform::Sleep(10);
-        const std::string copying = "Prob\u00edh\u00e1 kop\u00edrov\u00e1n\u00ed...";
-
-        // Preparing: everything empty.
-        dialog.Tick();
-        EXPECT_EQ(d.GetItemText(zefi::CCopyDlg::kStatus), "");
-        EXPECT_EQ(d.GetPos(zefi::CCopyDlg::kProgress), 0);
-
-        // A file below 100 bytes does not change the display.
+// A copy dialog whose run reports nothing itself: once its worker has finished, the test stores
+// values as the worker would and runs the display timer by hand, and nothing overwrites them.
+class CopyDlgTimer : public CopyDlgRun {
+  protected:
+    using Check = std::function<void(GatedCopyDlg& dialog, ui::Dialog& shown)>;
+    void WithIdleDialog(const Check& check) {
+        WriteC("WORK/cd.cfg", "[STARTW]\n:print quiet\n");
+        GatedCopyDlg dialog;
+        Prepare(dialog);
+        RunDriven(dialog, "", [&](ui::Dialog& shown) {
+            dialog.OpenGate();  // the test's own SetFileSize calls pass
+            while (!dialog.IsThreadFinished()) platform::Sleep(10);
+            check(dialog, shown);
+        });
+        EXPECT_EQ(dialog.GetCompleted(), 1);
+    }
+    // What the worker stores as it copies a file.
+    static void StoreCopy(GatedCopyDlg& dialog, const std::string& source,
+                          const std::string& destination, uint32_t size, uint32_t done) {
         dialog.SetMode(zefi::kModeCopying);
-        dialog.SetSourceText("C:\\SRC\\tiny.dat");
-        dialog.SetDestinationText("C:\\ZEFI\\tiny.dat");
-        dialog.SetFileSize(99);
-        dialog.SetBytesDone(50);
-        dialog.Tick();
-        EXPECT_EQ(d.GetItemText(zefi::CCopyDlg::kStatus), "");
-        EXPECT_EQ(d.GetItemText(zefi::CCopyDlg::kSource), "");
+        dialog.SetSourceText(source);
+        dialog.SetDestinationText(destination);
+        dialog.SetFileSize(size);
+        dialog.SetBytesDone(done);
+    }
+    static std::string Text(ui::Dialog& shown, int id) { return shown.GetItemText(id); }
 
-        // Copying a larger file: status, paths (directory in long form), bar, free space.
-        dialog.SetSourceText("C:\\SRC\\big.dat");
-        dialog.SetDestinationText("c:\\zefi\\long name\\BIG.DAT");
-        dialog.SetFileSize(1000);
-        dialog.SetBytesDone(500);
+    const std::string m_copying = "Prob\u00edh\u00e1 kop\u00edrov\u00e1n\u00ed...";
+    const std::string m_checking = "Kontroluj\u00ed se nainstalovan\u00e9 sou\u010d\u00e1sti...";
+};
+
+using zefi::CCopyDlg;
+
+TEST_F(CopyDlgTimer, CopyShowsStatusPathsBarAndFreeSpace) {
+    WriteC("ZEFI/Long Name/.keep", "");
+    WithIdleDialog([&](GatedCopyDlg& dialog, ui::Dialog& shown) {
+        StoreCopy(dialog, "C:\\SRC\\big.dat", "c:\\zefi\\long name\\BIG.DAT", 1000, 500);
         dialog.SetFreeSpace(1.99 * kGiB);
         dialog.Tick();
-        EXPECT_EQ(d.GetItemText(zefi::CCopyDlg::kStatus), copying);
-        EXPECT_EQ(d.GetItemText(zefi::CCopyDlg::kSource), "C:\\SRC\\big.dat");
-        EXPECT_EQ(d.GetItemText(zefi::CCopyDlg::kDestination), "C:\\ZEFI\\Long Name\\BIG.DAT");
-        EXPECT_EQ(d.GetPos(zefi::CCopyDlg::kProgress), 50);
-        EXPECT_EQ(d.GetItemText(zefi::CCopyDlg::kFreeSpace), "Voln\u00e9 m\u00edsto: 1.9 GB");
+        EXPECT_EQ(Text(shown, CCopyDlg::kStatus), m_copying);
+        EXPECT_EQ(Text(shown, CCopyDlg::kSource), "C:\\SRC\\big.dat");
+        // The directory in its long form, the file name as stored.
+        EXPECT_EQ(Text(shown, CCopyDlg::kDestination), "C:\\ZEFI\\Long Name\\BIG.DAT");
+        EXPECT_EQ(shown.GetPos(CCopyDlg::kProgress), 50);
+        EXPECT_EQ(Text(shown, CCopyDlg::kFreeSpace), "Voln\u00e9 m\u00edsto: 1.9 GB");
+    });
+}
 
-        // Unchanged byte count: nothing moves, not even for a new file.
+TEST_F(CopyDlgTimer, NothingShowsWhilePreparingNorForAFileBelow100Bytes) {
+    WithIdleDialog([&](GatedCopyDlg& dialog, ui::Dialog& shown) {
+        dialog.Tick();
+        EXPECT_EQ(Text(shown, CCopyDlg::kStatus), "");
+        EXPECT_EQ(shown.GetPos(CCopyDlg::kProgress), 0);
+
+        StoreCopy(dialog, "C:\\SRC\\tiny.dat", "C:\\ZEFI\\tiny.dat", 99, 50);
+        dialog.Tick();
+        EXPECT_EQ(Text(shown, CCopyDlg::kStatus), "");
+        EXPECT_EQ(Text(shown, CCopyDlg::kSource), "");
+        EXPECT_EQ(shown.GetPos(CCopyDlg::kProgress), 0);
+    });
+}
+
+TEST_F(CopyDlgTimer, NothingMovesUntilTheByteCountChanges) {
+    WithIdleDialog([&](GatedCopyDlg& dialog, ui::Dialog& shown) {
+        StoreCopy(dialog, "C:\\SRC\\big.dat", "C:\\ZEFI\\big.dat", 1000, 500);
+        dialog.SetFreeSpace(1.99 * kGiB);
+        dialog.Tick();
+
+        // A new file and new free space, but the same byte count: the display stays.
         dialog.SetSourceText("C:\\SRC\\next.dat");
         dialog.SetDestinationText("C:\\ZEFI\\next.dat");
         dialog.SetFreeSpace(5 * kGiB);
         dialog.Tick();
-        EXPECT_EQ(d.GetItemText(zefi::CCopyDlg::kSource), "C:\\SRC\\big.dat");
-        EXPECT_EQ(d.GetItemText(zefi::CCopyDlg::kFreeSpace), "Voln\u00e9 m\u00edsto: 1.9 GB");
+        EXPECT_EQ(Text(shown, CCopyDlg::kSource), "C:\\SRC\\big.dat");
+        EXPECT_EQ(Text(shown, CCopyDlg::kFreeSpace), "Voln\u00e9 m\u00edsto: 1.9 GB");
+
         dialog.SetBytesDone(750);
         dialog.Tick();
-        EXPECT_EQ(d.GetItemText(zefi::CCopyDlg::kSource), "C:\\SRC\\next.dat");
-        EXPECT_EQ(d.GetItemText(zefi::CCopyDlg::kDestination), "C:\\ZEFI\\next.dat");
-        EXPECT_EQ(d.GetPos(zefi::CCopyDlg::kProgress), 75);
-        EXPECT_EQ(d.GetItemText(zefi::CCopyDlg::kFreeSpace), "Voln\u00e9 m\u00edsto: 5 GB");
+        EXPECT_EQ(Text(shown, CCopyDlg::kSource), "C:\\SRC\\next.dat");
+        EXPECT_EQ(Text(shown, CCopyDlg::kDestination), "C:\\ZEFI\\next.dat");
+        EXPECT_EQ(shown.GetPos(CCopyDlg::kProgress), 75);
+        EXPECT_EQ(Text(shown, CCopyDlg::kFreeSpace), "Voln\u00e9 m\u00edsto: 5 GB");
+    });
+}
 
-        // Checking: status 140 and the bar as an activity bar, one step per tick, wrapping.
+TEST_F(CopyDlgTimer, CheckingAndSynchronisingStepAWrappingActivityBar) {
+    WithIdleDialog([&](GatedCopyDlg& dialog, ui::Dialog& shown) {
+        StoreCopy(dialog, "C:\\SRC\\big.dat", "C:\\ZEFI\\big.dat", 1000, 750);
+        dialog.Tick();
+        ASSERT_EQ(shown.GetPos(CCopyDlg::kProgress), 75);
+
         dialog.SetMode(zefi::kModeChecking);
         dialog.SetDestinationText("C:\\ZEFI\\same.dat");
         dialog.Tick();
-        EXPECT_EQ(d.GetItemText(zefi::CCopyDlg::kStatus),
-                  "Kontroluj\u00ed se nainstalovan\u00e9 sou\u010d\u00e1sti...");
-        EXPECT_EQ(d.GetItemText(zefi::CCopyDlg::kDestination), "C:\\ZEFI\\same.dat");
-        EXPECT_EQ(d.GetPos(zefi::CCopyDlg::kProgress), 76);
+        EXPECT_EQ(Text(shown, CCopyDlg::kStatus), m_checking);
+        EXPECT_EQ(Text(shown, CCopyDlg::kDestination), "C:\\ZEFI\\same.dat");
+        EXPECT_EQ(shown.GetPos(CCopyDlg::kProgress), 76);
         for (int i = 0; i < 24; ++i) dialog.Tick();
-        EXPECT_EQ(d.GetPos(zefi::CCopyDlg::kProgress), 100);
+        EXPECT_EQ(shown.GetPos(CCopyDlg::kProgress), 100);
         dialog.Tick();
-        EXPECT_EQ(d.GetPos(zefi::CCopyDlg::kProgress), 0);
+        EXPECT_EQ(shown.GetPos(CCopyDlg::kProgress), 0);
 
-        // Synchronising: status 148.
         dialog.SetMode(zefi::kModeSynchronising);
         dialog.Tick();
-        EXPECT_EQ(d.GetItemText(zefi::CCopyDlg::kStatus),
+        EXPECT_EQ(Text(shown, CCopyDlg::kStatus),
                   "Synchronizace adres\u00e1\u0159ov\u00e9 struktury...");
-        EXPECT_EQ(d.GetPos(zefi::CCopyDlg::kProgress), 1);
+        EXPECT_EQ(shown.GetPos(CCopyDlg::kProgress), 1);
+    });
+}
 
-        // Back to preparing (waiting for a disk): texts and bar cleared.
+TEST_F(CopyDlgTimer, PreparingClearsAllButTheFreeSpaceAndThePathsComeBackAfter) {
+    // Preparing is also the wait for another disk.
+    WithIdleDialog([&](GatedCopyDlg& dialog, ui::Dialog& shown) {
+        StoreCopy(dialog, "C:\\SRC\\big.dat", "C:\\ZEFI\\same.dat", 1000, 500);
+        dialog.SetFreeSpace(5 * kGiB);
+        dialog.Tick();
+
         dialog.SetMode(zefi::kModePreparing);
         dialog.Tick();
-        EXPECT_EQ(d.GetItemText(zefi::CCopyDlg::kStatus), "");
-        EXPECT_EQ(d.GetItemText(zefi::CCopyDlg::kSource), "");
-        EXPECT_EQ(d.GetItemText(zefi::CCopyDlg::kDestination), "");
-        EXPECT_EQ(d.GetPos(zefi::CCopyDlg::kProgress), 0);
-        // The free-space line keeps its last text.
-        EXPECT_EQ(d.GetItemText(zefi::CCopyDlg::kFreeSpace), "Voln\u00e9 m\u00edsto: 5 GB");
+        EXPECT_EQ(Text(shown, CCopyDlg::kStatus), "");
+        EXPECT_EQ(Text(shown, CCopyDlg::kSource), "");
+        EXPECT_EQ(Text(shown, CCopyDlg::kDestination), "");
+        EXPECT_EQ(shown.GetPos(CCopyDlg::kProgress), 0);
+        EXPECT_EQ(Text(shown, CCopyDlg::kFreeSpace), "Voln\u00e9 m\u00edsto: 5 GB");
 
-        // After preparing, the same destination is shown again.
+        // The same destination as before is shown again.
         dialog.SetMode(zefi::kModeChecking);
         dialog.Tick();
-        EXPECT_EQ(d.GetItemText(zefi::CCopyDlg::kDestination), "C:\\ZEFI\\same.dat");
+        EXPECT_EQ(Text(shown, CCopyDlg::kDestination), "C:\\ZEFI\\same.dat");
     });
-    EXPECT_EQ(dialog.GetCompleted(), 1);
 }
 
 // ---- Download mode: the run's disk images ----

@@ -11,6 +11,7 @@
 #include "download/hash_md5.h"
 #include "platform/fs.h"
 #include "platform/machine.h"
+#include "support/driving_host.h"
 #include "support/http_server.h"
 #include "support/iso_image.h"
 #include "support/temp_prefix.h"
@@ -19,6 +20,7 @@
 
 namespace {
 
+using testsupport::DrivingHost;
 using testsupport::HttpReply;
 
 TEST(DownDlgDisplay, PercentIsDoneOverHundredthOfTheTotal) {
@@ -36,31 +38,6 @@ TEST(DownDlgDisplay, TimeEstimateFromTicksAndPercent) {
     EXPECT_EQ(zefi::TimeEstimate(100, 600, 0), "");
     EXPECT_EQ(zefi::TimeEstimate(100, 600, 130), "0:00:00");
 }
-
-// A host that runs the download dialog (142) with a hook on its own thread first and then its
-// timers and close requests until it ends; message boxes go to a scripted host.
-class DrivingHost : public ui::DialogHost {
-  public:
-    DrivingHost(const std::string& answers, std::ostream& out) : m_scripted(answers, out) {}
-    int RunModal(ui::Dialog& dialog) override {
-        if (dialog.GetTemplateId() != 142) return m_scripted.RunModal(dialog);
-        if (hook) hook(dialog);
-        while (!dialog.IsEnded()) dialog.RunPending(std::chrono::milliseconds(200));
-        return dialog.GetResult();
-    }
-    int ShowMessage(const ui::MessageRequest& request) override {
-        return m_scripted.ShowMessage(request);
-    }
-    std::string BrowseForFolder(const std::string& title, const std::string& initial) override {
-        return m_scripted.BrowseForFolder(title, initial);
-    }
-    std::vector<ui::Answer> UnusedAnswers() const { return m_scripted.UnusedAnswers(); }
-
-    std::function<void(ui::Dialog&)> hook;
-
-  private:
-    ui::ScriptedHost m_scripted;
-};
 
 // The dialog without its run: the test plays the run through the view and ticks the timer.
 class IdleDlgDown : public zefi::DlgDown {
@@ -143,7 +120,7 @@ TEST_F(DownDlgTest, CancelAnsweredNoGoesOnYesStopsTheTransfer) {
     stalled.cutAfter = 100000;
     stalled.holdAfterCut = true;
     Serve(dialog, stalled);
-    DrivingHost host("message 101 no\nmessage 101 yes\n", m_out);
+    DrivingHost host(resources::kDlgDown, "message 101 no\nmessage 101 yes\n", m_out);
     ui::ScopedHost scoped(host);
     bool endedEarly = true;
     host.hook = [&](ui::Dialog& d) {
@@ -176,25 +153,23 @@ TEST_F(DownDlgTest, CancelAnsweredNoGoesOnYesStopsTheTransfer) {
     EXPECT_NE(log.find("Operation was canceled.\r\nDone.\r\n"), std::string::npos) << log;
 }
 
-TEST_F(DownDlgTest, TimerShowsEachPhaseFromTheStoredValues) {
-    IdleDlgDown dialog;
-    DrivingHost host("", m_out);
-    ui::ScopedHost scoped(host);
-    host.hook = [&](ui::Dialog& d) {
-        using zefi::DlgDown;
-        dialog.Tick();  // preparing
-        EXPECT_EQ(d.GetItemText(DlgDown::kStatus), "P\u0159\u00edprava instalace ZEFI");
-
-        dialog.SetPhase(zefi::PhaseQuery);
-        const int before = d.GetPos(DlgDown::kFileBar);
-        dialog.Tick();
-        EXPECT_EQ(d.GetPos(DlgDown::kFileBar), before + 1);
-        EXPECT_EQ(d.GetItemText(DlgDown::kStatus),
-                  "Z\u00edsk\u00e1n\u00ed informac\u00ed z internetu ......");
-        d.SetPos(DlgDown::kFileBar, 100);
-        dialog.Tick();
-        EXPECT_EQ(d.GetPos(DlgDown::kFileBar), 0);  // wraps: an activity bar
-
+// The dialog without a run: the test stores what the run would and ticks the timer by hand.
+class DownDlgTimer : public DownDlgTest {
+  protected:
+    void WithIdleDialog(const std::function<void(IdleDlgDown&, ui::Dialog&)>& check) {
+        IdleDlgDown dialog;
+        DrivingHost host(resources::kDlgDown, "", m_out);
+        ui::ScopedHost scoped(host);
+        host.hook = [&](ui::Dialog& shown) {
+            check(dialog, shown);
+            dialog.MarkFinished();
+            dialog.PostClose();
+        };
+        EXPECT_EQ(dialog.DoModal(), ui::kIdCancel);
+        EXPECT_EQ(m_out.str().find("message"), std::string::npos) << m_out.str();
+    }
+    // A download of the second of ten tasks, with its status and free space stored.
+    static void StoreDownload(IdleDlgDown& dialog) {
         dialog.SetTaskRange(10);
         dialog.StepTask();
         dialog.StepTask();
@@ -202,42 +177,83 @@ TEST_F(DownDlgTest, TimerShowsEachPhaseFromTheStoredValues) {
         dialog.SetStatusText("Stahov\u00e1n\u00ed souboru disk1.iso");
         dialog.SetPhase(zefi::PhaseDownload);
         dialog.ResetTicks();
-        // 99 bytes: the bar, the free space and the task line stay as they are.
+    }
+};
+
+using zefi::DlgDown;
+
+TEST_F(DownDlgTimer, PreparingAndQueryShowTheirStatusAndQueryStepsAWrappingBar) {
+    WithIdleDialog([](IdleDlgDown& dialog, ui::Dialog& shown) {
+        dialog.Tick();
+        EXPECT_EQ(shown.GetItemText(DlgDown::kStatus), "P\u0159\u00edprava instalace ZEFI");
+
+        dialog.SetPhase(zefi::PhaseQuery);
+        const int before = shown.GetPos(DlgDown::kFileBar);
+        dialog.Tick();
+        EXPECT_EQ(shown.GetPos(DlgDown::kFileBar), before + 1);
+        EXPECT_EQ(shown.GetItemText(DlgDown::kStatus),
+                  "Z\u00edsk\u00e1n\u00ed informac\u00ed z internetu ......");
+        shown.SetPos(DlgDown::kFileBar, 100);
+        dialog.Tick();
+        EXPECT_EQ(shown.GetPos(DlgDown::kFileBar), 0);
+    });
+}
+
+TEST_F(DownDlgTimer, DownloadBelow100BytesMovesNothing) {
+    WithIdleDialog([](IdleDlgDown& dialog, ui::Dialog& shown) {
+        StoreDownload(dialog);
         dialog.Progress().totalBytes.store(99);
         dialog.Progress().doneBytes.store(99);
-        d.SetPos(DlgDown::kFileBar, 7);
+        shown.SetPos(DlgDown::kFileBar, 7);
         dialog.Tick();
-        EXPECT_EQ(d.GetPos(DlgDown::kFileBar), 7);
-        EXPECT_EQ(d.GetItemText(DlgDown::kTaskText), "");
+        EXPECT_EQ(shown.GetPos(DlgDown::kFileBar), 7);
+        EXPECT_EQ(shown.GetItemText(DlgDown::kTaskText), "");
+    });
+}
 
+TEST_F(DownDlgTimer, DownloadShowsBarFreeSpaceAndTheEstimateFromItsTicks) {
+    WithIdleDialog([](IdleDlgDown& dialog, ui::Dialog& shown) {
+        StoreDownload(dialog);
         dialog.Progress().totalBytes.store(1000);
         dialog.Progress().doneBytes.store(500);
-        for (int i = 0; i < 599; ++i) dialog.Tick();  // with the 99-byte one: 60 seconds
-        EXPECT_EQ(d.GetPos(DlgDown::kFileBar), 50);
-        EXPECT_EQ(d.GetItemText(DlgDown::kStatus), "Stahov\u00e1n\u00ed souboru disk1.iso");
-        EXPECT_EQ(d.GetItemText(DlgDown::kFreeSpace), "Voln\u00e9 m\u00edsto: 12.3 GB");
-        EXPECT_EQ(d.GetItemText(DlgDown::kTaskText),
+        for (int i = 0; i < 600; ++i) dialog.Tick();  // 60 seconds for half the file
+        EXPECT_EQ(shown.GetPos(DlgDown::kFileBar), 50);
+        EXPECT_EQ(shown.GetItemText(DlgDown::kStatus), "Stahov\u00e1n\u00ed souboru disk1.iso");
+        EXPECT_EQ(shown.GetItemText(DlgDown::kFreeSpace), "Voln\u00e9 m\u00edsto: 12.3 GB");
+        EXPECT_EQ(shown.GetItemText(DlgDown::kTaskText),
                   "\u00dakol: 2/10, Odhadovan\u00fd \u010das: 0:01:00");
+    });
+}
 
-        // Hashing counts its own ticks from a reset.
+TEST_F(DownDlgTimer, CheckCountsItsOwnTicksFromAReset) {
+    WithIdleDialog([](IdleDlgDown& dialog, ui::Dialog& shown) {
+        StoreDownload(dialog);
+        dialog.Progress().totalBytes.store(1000);
+        dialog.Progress().doneBytes.store(500);
+        for (int i = 0; i < 600; ++i) dialog.Tick();
+
         dialog.SetPhase(zefi::PhaseCheck);
         dialog.ResetTicks();
         dialog.Progress().totalBytes.store(10000);
         dialog.Progress().doneBytes.store(100);
         for (int i = 0; i < 360; ++i) dialog.Tick();
-        EXPECT_EQ(d.GetPos(DlgDown::kFileBar), 1);
-        EXPECT_EQ(d.GetItemText(DlgDown::kTaskText),
+        EXPECT_EQ(shown.GetPos(DlgDown::kFileBar), 1);
+        EXPECT_EQ(shown.GetItemText(DlgDown::kTaskText),
                   "\u00dakol: 2/10, Odhadovan\u00fd \u010das: 0:59:24");
+    });
+}
 
+TEST_F(DownDlgTimer, IdleClearsTheStatus) {
+    WithIdleDialog([](IdleDlgDown& dialog, ui::Dialog& shown) {
+        StoreDownload(dialog);
+        dialog.Progress().totalBytes.store(1000);
+        dialog.Progress().doneBytes.store(500);
+        dialog.Tick();
+        ASSERT_NE(shown.GetItemText(DlgDown::kStatus), "");
         dialog.SetPhase(zefi::PhaseIdle);
         dialog.Tick();
-        EXPECT_EQ(d.GetItemText(DlgDown::kStatus), "");
-
-        dialog.MarkFinished();
-        dialog.PostClose();
-    };
-    EXPECT_EQ(dialog.DoModal(), ui::kIdCancel);
-    EXPECT_EQ(m_out.str().find("message"), std::string::npos) << m_out.str();
+        EXPECT_EQ(shown.GetItemText(DlgDown::kStatus), "");
+    });
 }
 
 }  // namespace

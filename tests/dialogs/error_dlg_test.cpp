@@ -7,7 +7,6 @@
 #include <string>
 #include <thread>
 
-#include "platform/machine.h"
 #include "script/copy_error.h"
 #include "support/temp_prefix.h"
 #include "ui/host.h"
@@ -23,10 +22,6 @@ const zefi::CopyErrorTexts kTexts = {
 
 class ErrorDlg : public testsupport::PrefixTest {
   protected:
-    void TearDown() override {
-        platform::SetThreadUILanguage(platform::kLangCzech);
-        testsupport::PrefixTest::TearDown();
-    }
     // Shows the dialog through the presenter interface with answers; returns the Retry choice
     // and what the host printed in *out.
     bool Show(const std::string& answers, std::string* out) {
@@ -89,16 +84,6 @@ TEST_F(ErrorDlg, UnsetTextsKeepTheTemplateDefaults) {
               "dialog 9: Instalace ZEFI pro Windows | Chyba p\u0159i kop\u00edrov\u00e1n\u00ed: | "
               "Podrobnosti: | Chyba p\u0159i otev\u00edr\u00e1n\u00ed  | K\u00f3d chyby: 0) | "
               "Opakovat | Ukon\u010dit -> ok\n");
-}
-
-TEST_F(ErrorDlg, SlovakThreadShowsTheSlovakDialog) {
-    platform::SetThreadUILanguage(platform::kLangSlovak);
-    std::string out;
-    EXPECT_TRUE(Show("dialog 9 retry\n", &out));
-    EXPECT_NE(out.find("dialog 9: In\u0161tal\u00e1cia ZEFI pre Windows | " + kTexts.headline),
-              std::string::npos)
-        << out;
-    EXPECT_NE(out.find("Opakova\u0165 | Ukonei\u0165 -> retry"), std::string::npos) << out;
 }
 
 TEST_F(ErrorDlg, CopyErrorStepTakesTheAnswerIntoTheRecord) {

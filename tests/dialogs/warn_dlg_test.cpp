@@ -8,7 +8,6 @@
 #include <sstream>
 #include <string>
 
-#include "platform/machine.h"
 #include "support/temp_prefix.h"
 #include "ui/host.h"
 #include "ui/scripted_host.h"
@@ -71,17 +70,6 @@ TEST_F(WarnDlg, CancelEndsWithCancelAndLeavesTheFlag) {
     zefi::CWarnDlg dialog;
     EXPECT_EQ(Show(dialog, "dialog 7 cancel\n"), ui::kIdCancel);
     EXPECT_EQ(dialog.GetBack(), 0);
-}
-
-TEST_F(WarnDlg, SlovakTemplateShowsSlovakButtons) {
-    platform::SetThreadUILanguage(platform::kLangSlovak);
-    zefi::CWarnDlg dialog;
-    dialog.SetDestination("C:\\ZEFI");
-    const int result = Show(dialog, "dialog 7 ok\n");
-    platform::SetThreadUILanguage(platform::kLangCzech);
-    EXPECT_EQ(result, ui::kIdOk);
-    EXPECT_NE(m_out.str().find("| Ďalší >> | << Späť | Zrušiť -> ok"), std::string::npos)
-        << m_out.str();
 }
 
 }  // namespace

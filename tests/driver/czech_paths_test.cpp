@@ -18,6 +18,7 @@
 #include "driver_fixture.h"
 #include "platform/machine.h"
 #include "platform/registry.h"
+#include "support/files.h"
 
 namespace {
 
@@ -196,8 +197,7 @@ TEST_F(CzechPaths, UnattendedRunWithAnUnrecognizedOptionNeverWaitsOnAPipe) {
     close(input[0]);
     close(input[1]);
 
-    std::ifstream file(outPath);
-    const std::string out((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string out = testsupport::ReadFile(outPath);
     EXPECT_NE(out.find("message 111: Instalace/aktualizace proběhla úspěšně -> ok\n"),
               std::string::npos)
         << out;

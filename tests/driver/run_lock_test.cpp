@@ -15,6 +15,7 @@
 #include "driver_fixture.h"
 #include "platform/instance.h"
 #include "platform/services.h"
+#include "support/files.h"
 #include "system/edition.h"
 #include "system/registry_settings.h"
 #include "system/shortcuts.h"
@@ -30,11 +31,6 @@ const char* const kRefused =
     "ZEFI.\\nPočkejte prosím, až skončí, a spusťte instalaci znovu. -> ok\n";
 const char* const kGroup =
     "drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Zefi pro Windows/";
-
-std::string ReadHost(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 class RunInstallLock : public DriverTest {};
 
@@ -83,7 +79,7 @@ TEST_F(RunInstallLock, SlovakTestInstallationElsewhereLeavesTheRecordedEdition) 
              fs::copy_options::recursive);
     fs::remove(m_prefix->Host("drive_c/SK/zeficz.id"));
     m_prefix->WriteHostFile("drive_c/SK/zefisk.id", "ZEFISK DVD 1 2026/02\r\n");
-    std::string script = ReadHost(m_prefix->Host("drive_c/Temp/cds.cfg"));
+    std::string script = m_prefix->ReadHostFile("drive_c/Temp/cds.cfg");
     for (size_t at = script.find("zeficz.id"); at != std::string::npos;
          at = script.find("zeficz.id", at))
         script.replace(at, 9, "zefisk.id");
@@ -127,13 +123,6 @@ class TwoProcesses : public DriverTest {
         return "cd '" + m_prefix->Host("drive_c/Temp") + "' && ZEFISETUP_PREFIX='" +
                m_prefix->Path() + "' '" + ZEFISETUP_BINARY + "' " + args + " </dev/null 2>&1";
     }
-    static bool WaitFor(const std::string& path) {
-        for (int i = 0; i < 12000; ++i) {
-            if (fs::exists(path)) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
-    }
     static std::string Drain(FILE* pipe, int* status) {
         std::string out;
         char buffer[4096];
@@ -149,7 +138,7 @@ TEST_F(TwoProcesses, SecondUnattendedRunIsRefusedAndTheFirstCompletes) {
     const std::string release = m_prefix->Host("release");
     m_prefix->WriteHostFile("hold.sh", "touch '" + started + "'\nwhile [ ! -e '" + release +
                                            "' ]; do sleep 0.05; done\n");
-    std::string script = ReadHost(m_prefix->Host("drive_c/Temp/cd.cfg"));
+    std::string script = m_prefix->ReadHostFile("drive_c/Temp/cd.cfg");
     size_t at = script.find("List=", script.find("[STARTW]"));
     ASSERT_NE(at, std::string::npos);
     script.insert(at + 5, "HOLD,");
@@ -159,7 +148,7 @@ TEST_F(TwoProcesses, SecondUnattendedRunIsRefusedAndTheFirstCompletes) {
     const std::string args = "-i 'D:\\' -o 'C:\\ZEFI' -Q 1,0,1,1,1";
     FILE* first = popen(Command(args).c_str(), "r");
     ASSERT_NE(first, nullptr);
-    bool holding = WaitFor(started);
+    bool holding = testsupport::WaitForHostFile(started, std::chrono::minutes(2));
     int secondStatus = -1;
     std::string second = holding ? Drain(popen(Command(args).c_str(), "r"), &secondStatus) : "";
     m_prefix->WriteHostFile("release", "");
@@ -172,8 +161,9 @@ TEST_F(TwoProcesses, SecondUnattendedRunIsRefusedAndTheFirstCompletes) {
     EXPECT_NE(firstOut.find("message 111: "), std::string::npos) << firstOut;
     EXPECT_TRUE(WIFEXITED(firstStatus) && WEXITSTATUS(firstStatus) == 0) << firstStatus;
     // The configuration the first run installed is whole: the medium's file, line for line.
-    EXPECT_EQ(ReadHost(m_prefix->Host("drive_c/ZEFI/zefi6.cfg")),
-              ReadHost(std::string(ZEFISETUP_SOURCE_DIR) + "/examples/medium/PROGRAM/zefi6.cfg"));
+    EXPECT_EQ(m_prefix->ReadHostFile("drive_c/ZEFI/zefi6.cfg"),
+              testsupport::ReadFile(std::string(ZEFISETUP_SOURCE_DIR) +
+                                    "/examples/medium/PROGRAM/zefi6.cfg"));
     EXPECT_EQ(drivertest::Count(Log(), "Started: "), 1) << Log();
     EXPECT_NE(Log().find("Instalace dokoncena"), std::string::npos) << Log();
 }

@@ -21,18 +21,7 @@ namespace stdfs = std::filesystem;
 constexpr const char* kDriveTableSkip =
     "drive letters of folders with a type and label come from the emulated machine's machine.ini";
 
-class Fs : public PrefixTest {
-  protected:
-    void Write(const std::string& relative, const std::string& content) {
-        m_prefix->WriteHostFile("drive_c/" + relative, content);
-    }
-    std::string Read(const std::string& relative) {
-        return m_prefix->ReadHostFile("drive_c/" + relative);
-    }
-    bool HostExists(const std::string& relative) {
-        return stdfs::exists(m_prefix->Host("drive_c/" + relative));
-    }
-};
+using Fs = testsupport::DriveCTest;
 
 TEST_F(Fs, ReadOnlyAttributeRoundTrips) {
     Write("a.txt", "x");
@@ -192,8 +181,8 @@ TEST_F(Fs, MoveFileOverAFileInUseFailsWithASharingViolation) {
     Write("Zefiwin.exe.~zf", "new program");
     {
         File running;
-        ASSERT_TRUE(running.Open("C:\\Zefiwin.exe", File::kRead, File::kShareRead,
-                                 File::kOpenExisting));
+        ASSERT_TRUE(
+            running.Open("C:\\Zefiwin.exe", File::kRead, File::kShareRead, File::kOpenExisting));
         EXPECT_FALSE(MoveFile("C:\\Zefiwin.exe.~zf", "C:\\Zefiwin.exe", true));
         EXPECT_EQ(GetLastError(), kErrorSharingViolation);
         EXPECT_EQ(Read("Zefiwin.exe"), "old program");
@@ -201,8 +190,8 @@ TEST_F(Fs, MoveFileOverAFileInUseFailsWithASharingViolation) {
     }
     {
         File source;
-        ASSERT_TRUE(source.Open("C:\\Zefiwin.exe.~zf", File::kRead, File::kShareRead,
-                                File::kOpenExisting));
+        ASSERT_TRUE(
+            source.Open("C:\\Zefiwin.exe.~zf", File::kRead, File::kShareRead, File::kOpenExisting));
         EXPECT_FALSE(MoveFile("C:\\Zefiwin.exe.~zf", "C:\\Zefiwin.exe", true));
         EXPECT_EQ(GetLastError(), kErrorSharingViolation);
     }

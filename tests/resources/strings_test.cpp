@@ -1,14 +1,19 @@
-// Tests of the string tables: completeness, exact texts, language choice and placeholders.
+// Tests of the string tables: every number the program uses is there in both languages with
+// the conversions its callers fill, the language choice, and the texts' encoding.
 #include "resources/strings.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/machine.h"
+#include "resources/program_sources.h"
+#include "resources/string_uses.h"
 #include "resources/text_checks.h"
 
 namespace {
@@ -18,102 +23,105 @@ using resources::LoadString;
 constexpr uint16_t kCzech = 1029;
 constexpr uint16_t kSlovak = 1051;
 
-// Every string number that the program shows somewhere.
-const std::vector<uint32_t> kUsedIds = {
-    100, 101, 102, 103, 104, 106, 107, 108, 109, 110, 111, 112, 125, 126, 127, 128, 129, 130,
-    131, 132, 133, 134, 135, 136, 137, 138, 139, 140, 141, 142, 144, 145, 146, 147, 148, 150,
-    151, 152, 153, 154, 155, 157, 158, 159, 160, 162, 163, 164, 170, 171, 172, 173, 174, 185,
-    186, 57344};
+// Every use of a string number in the program's sources.
+std::vector<restest::StringUse> ProgramStringUses(std::string* why) {
+    const std::vector<std::pair<std::string, std::string>> texts = restest::ProgramSources(why);
+    std::map<std::string, uint32_t> constants;
+    for (const auto& [name, text] : texts) {
+        for (const auto& [constant, id] : restest::StringConstants(restest::WithoutComments(text)))
+            constants[constant] = id;
+    }
+    std::vector<restest::StringUse> uses;
+    for (const auto& [name, text] : texts) {
+        std::vector<restest::StringUse> found = restest::FindStringUses(name, text, constants);
+        uses.insert(uses.end(), found.begin(), found.end());
+    }
+    return uses;
+}
 
-struct Expected {
-    uint32_t id;
-    const char* cs;
-    const char* sk;  // nullptr: only the Czech wording is fixed
-};
-
-// Texts whose wording is fixed, spelling slips included.
-const std::vector<Expected> kFixedTexts = {
-    {100, "OLE initialization failed.  Make sure that the OLE libraries are the correct version.",
-     nullptr},
-    {101, "Opravdu chcete přerušit instalaci?", "Ureite chcete prerušiť inštaláciu?"},
-    {102, "Vložte prosím %s", "Vložte prosím %s"},
-    {103,
-     "Konfigurační soubor je poškozen\nZvolte prosím, že nechcete nahrávat podle stávajícího "
-     "nastavení",
-     nullptr},
-    {104,
-     "Jestliže nově instalujete celé ZEFI, nebo některé jeho části z DVD, zřejmi nemáte na disku "
-     "dostatek místa.\nChcete přesto pokračovat?",
-     nullptr},
-    {106, "Instalaci nelze spustit ze síťové cesty. Pořipojte si prosím %s jako lokální disk.",
-     nullptr},
-    {107, "Nebyl nalezen konfiguračení soubor %s. Instalaci nelze spustit", nullptr},
-    {108, "Neznámý disk '%s'", nullptr},
-    {109, "Adresář %s neexistuje, má se vytvořit?", nullptr},
-    {110, "Nepodařilo se vytvořit adresář %s", nullptr},
-    {111, "Instalace/aktualizace proběhla úspěšně", nullptr},
-    {112, "Instalace/aktualizace přerušena", nullptr},
-    {125, "Chyba při kopírování %s", nullptr},
-    {126, "Chyba při mazaní %s", nullptr},
-    {127, "Chyba při vytváření adresáře %s", nullptr},
-    {128, "Chyba při instalaci %s", nullptr},
-    {129, "Chyba při zápisu %s", nullptr},
-    {130, "Chyba při čtení %s", nullptr},
-    {131, "Přístup odepřen (Kód chyby: %s)", "Prístup odoprený (Kód chyby: %s)"},
-    {132, "Zaplněný disk (Kód chyby: %s)", nullptr},
-    {133, "Soubor nebo adresář již existuje (Kód chyby: %s)", nullptr},
-    {134, "Soubor je používán jiným procesem (Kód chyby: %s)", nullptr},
-    {135, "Soubor nenalezen (Kód chyby: %s)", nullptr},
-    {136, "Cesta nenalezena (Kód chyby: %s)", nullptr},
-    {137, "Kód chyby: %s)", nullptr},
-    {138, "Texty slovenských předpisů", nullptr},
-    {139, "Texty českých předpisů", nullptr},
-    {140, "Kontrolují se nainstalované součásti...", "Kontrolujú sa nainštalované súčasti..."},
-    {141, "Probíhá kopírování...", "Prebieha kopírovanie..."},
-    {142, "Volné místo: %s GB", "Voľné miesto: %s GB"},
-    {144, "Nepodařilo se zastavit službu \"Zefi Server\"",
-     "Nepodarilo sa zastaviť službu \"Zefi Server\""},
-    {145, "Služba \"Zefi Server\" je spuštěna!\nChcete ji zastavit?",
-     "Služba \"Zefi Server\" je spustená!\nChcete ju zastaviť?"},
-    {146, "Služba \"Zefi Server\" není spuštěna!\nChcete ji spustit?",
-     "Služba \"Zefi Server\" nie je spustená!\nChcete ju spustiť?"},
-    {147, "Nepodařilo se spustit službu \"Zefi Server\"",
-     "Nepodarilo sa spustiť službu \"Zefi Server\""},
-    {148, "Synchronizace adresářové struktury...", "Synchronizácia adresárovej štruktúry..."},
-    {150, "Chyba při instalaci 0x%04X", nullptr},
-    {151, "Stahování souboru %s", "Sťahovanie súboru %s"},
-    {152, "Kontrola staženého souboru %s", "Kontrola stiahnutého súboru %s"},
-    {153, "Kontrola nalezeného souboru %s", "Kontrola nájdeného súboru %s"},
-    {154, "Získání informací z internetu ......", "Získanie informácií z internetu ......"},
-    {155, "Příprava instalace ZEFI", "Príprava inštalácie ZEFI"},
-    {157, "Úkol: %d/%d, Odhadovaný čas: %s", "Úloha: %d/%d, Odhadovaný čas: %s"},
-    {158, "Došlo ke změně aktualizačních dat.", "Došlo ku zmene aktualizačných dát."},
-    {159, "Chyba komunikace %ld %ld", "Chyba komunikácie %ld %ld"},
-    {160, "Komunikace byla přešena %ld", "Komunikácia bola prešená %ld"},
-    {162, "Tuto verzi dat již máte nainstalovanou.\nChcete přesto pokračovat?",
-     "Túto verziu dát už máte nainštalovanú.\nChcete napriek tomu pokračovať?"},
-    {163, "Stažený soubor není disk pro ZEFI.", "Stiahnutý súbor nie je disk pre ZEFI."},
-    {164, "Chyba označení disku ZEFI.", "Chyba označenia disku ZEFI."},
-    {57344, "Setup systému ZEFI", "Setup systému ZEFI"},
-};
-
-TEST(StringTable, EveryUsedIdExistsInBothLanguages) {
-    for (uint32_t id : kUsedIds) {
-        SCOPED_TRACE(id);
-        EXPECT_TRUE(resources::HasString(id));
-        EXPECT_FALSE(LoadString(id, kCzech).empty());
-        EXPECT_FALSE(LoadString(id, kSlovak).empty());
+TEST(StringUses, FindsEachShapeOfUseAndCountsFormatArguments) {
+    const std::string code =
+        "// MessageBox(999) in a comment is no use\n"
+        "constexpr uint32_t kStringAsk = 109;\n"
+        "constexpr uint32_t kBlockSize = 4096;\n"
+        "enum : uint32_t {\n    kStringFailed = 170,\n};\n"
+        "uint32_t PickText(int mode) {\n    if (mode) return 141;\n    return 0;\n}\n"
+        "void Show(const std::string& path) {\n"
+        "    ui::MessageBox(101, ui::Buttons::YesNo);\n"
+        "    ui::MessageBoxF(kStringAsk, ui::Buttons::YesNo, ui::Icon::Question,\n"
+        "                    ui::CodePage(path));\n"
+        "    Set(resources::LoadString(kOther));\n"
+        "    Set(ui::FormatString(157, Pos(a, b), total, \"a, b\"));\n"
+        "    ui::MessageBox(text);\n"
+        "}\n";
+    const std::vector<restest::StringUse> uses =
+        restest::FindStringUses("x.cpp", code, {{"kOther", 155}});
+    std::map<uint32_t, restest::StringUse> byId;
+    for (const restest::StringUse& use : uses) byId[use.id] = use;
+    EXPECT_EQ(byId.size(), 6u);
+    EXPECT_EQ(byId.count(999), 0u);
+    EXPECT_EQ(byId.count(4096), 0u);
+    EXPECT_EQ(byId[170].kind, restest::StringUse::Kind::Constant);
+    EXPECT_EQ(byId[141].kind, restest::StringUse::Kind::Return);
+    EXPECT_EQ(byId[141].where, "x.cpp:8");
+    EXPECT_EQ(byId[101].formatArgs, -1);
+    EXPECT_EQ(byId[155].formatArgs, -1);
+    EXPECT_EQ(byId[157].formatArgs, 3);
+    for (const restest::StringUse& use : uses) {
+        if (use.id == 109 && use.kind == restest::StringUse::Kind::Call) {
+            EXPECT_EQ(use.formatArgs, 1);
+            EXPECT_EQ(use.where, "x.cpp:13");
+        }
     }
 }
 
-TEST(StringTable, FixedTextsStandExactlyAsWritten) {
-    for (const Expected& expected : kFixedTexts) {
-        SCOPED_TRACE(expected.id);
-        EXPECT_EQ(LoadString(expected.id, kCzech), expected.cs);
-        if (expected.sk != nullptr) {
-            EXPECT_EQ(LoadString(expected.id, kSlovak), expected.sk);
+TEST(StringTable, EveryIdTheProgramUsesExistsInBothLanguages) {
+    std::string why;
+    const std::vector<restest::StringUse> uses = ProgramStringUses(&why);
+    if (uses.empty()) GTEST_SKIP() << why;
+    std::set<restest::StringUse::Kind> kinds;
+    std::set<uint32_t> ids;
+    for (const restest::StringUse& use : uses) {
+        SCOPED_TRACE(use.where);
+        kinds.insert(use.kind);
+        ids.insert(use.id);
+        EXPECT_TRUE(resources::HasString(use.id)) << use.id;
+        EXPECT_FALSE(LoadString(use.id, kCzech).empty()) << use.id;
+        EXPECT_FALSE(LoadString(use.id, kSlovak).empty()) << use.id;
+    }
+    // The scan must see every shape of use that the program has, or it checks too little.
+    EXPECT_EQ(kinds.size(), 3u);
+    EXPECT_GT(ids.size(), 40u);
+}
+
+TEST(StringTable, EveryEntryIsUsedByTheProgram) {
+    // An entry that nothing shows is a text whose use was lost or renumbered.
+    std::string why;
+    const std::vector<restest::StringUse> uses = ProgramStringUses(&why);
+    if (uses.empty()) GTEST_SKIP() << why;
+    std::set<uint32_t> used;
+    for (const restest::StringUse& use : uses) used.insert(use.id);
+    size_t count = 0;
+    const resources::StringEntry* table = resources::StringTable(&count);
+    for (size_t i = 0; i < count; ++i) EXPECT_EQ(used.count(table[i].id), 1u) << table[i].id;
+}
+
+TEST(StringTable, FormattedMessagesGiveAnArgumentForEveryConversion) {
+    std::string why;
+    const std::vector<restest::StringUse> uses = ProgramStringUses(&why);
+    if (uses.empty()) GTEST_SKIP() << why;
+    int formatted = 0;
+    for (const restest::StringUse& use : uses) {
+        if (use.formatArgs < 0) continue;
+        ++formatted;
+        SCOPED_TRACE(use.where);
+        for (uint16_t lang : {kCzech, kSlovak}) {
+            EXPECT_EQ(static_cast<size_t>(use.formatArgs),
+                      restest::Placeholders(LoadString(use.id, lang)).size())
+                << "string " << use.id << ": " << LoadString(use.id, lang);
         }
     }
+    EXPECT_GT(formatted, 5);
 }
 
 TEST(StringTable, EntriesAreSortedUniqueAndComplete) {
@@ -121,7 +129,6 @@ TEST(StringTable, EntriesAreSortedUniqueAndComplete) {
     const resources::StringEntry* table = resources::StringTable(&count);
     ASSERT_NE(table, nullptr);
     ASSERT_GT(count, 0u);
-    std::set<uint32_t> seen;
     for (size_t i = 0; i < count; ++i) {
         SCOPED_TRACE(table[i].id);
         if (i > 0) {
@@ -134,9 +141,7 @@ TEST(StringTable, EntriesAreSortedUniqueAndComplete) {
         // The look-up must find every entry the table holds.
         EXPECT_EQ(LoadString(table[i].id, kCzech), table[i].cs);
         EXPECT_EQ(LoadString(table[i].id, kSlovak), table[i].sk);
-        seen.insert(table[i].id);
     }
-    for (uint32_t id : kUsedIds) EXPECT_TRUE(seen.count(id)) << id;
 }
 
 TEST(StringTable, PlaceholdersMatchBetweenLanguages) {
@@ -146,12 +151,6 @@ TEST(StringTable, PlaceholdersMatchBetweenLanguages) {
         SCOPED_TRACE(table[i].id);
         EXPECT_EQ(restest::Placeholders(table[i].cs), restest::Placeholders(table[i].sk));
     }
-    // The message boxes pass these arguments; a changed conversion would misprint them.
-    EXPECT_EQ(restest::Placeholders(LoadString(150, kSlovak)), std::vector<std::string>{"%04X"});
-    EXPECT_EQ(restest::Placeholders(LoadString(157, kSlovak)),
-              (std::vector<std::string>{"%d", "%d", "%s"}));
-    EXPECT_EQ(restest::Placeholders(LoadString(159, kCzech)),
-              (std::vector<std::string>{"%ld", "%ld"}));
 }
 
 TEST(StringTable, PlaceholderAndUtf8ChecksSeeWhatTheyLookFor) {
@@ -214,11 +213,3 @@ TEST(StringTable, CallingThreadLanguageSelectsTable) {
 }
 
 }  // namespace
-
-TEST(StringTable, RefusalOfASecondRunExistsInBothLanguages) {
-    const std::string cs = LoadString(175, kCzech);
-    const std::string sk = LoadString(175, kSlovak);
-    EXPECT_NE(cs.find("jiná instalace"), std::string::npos) << cs;
-    EXPECT_NE(sk.find("iná inštalácia"), std::string::npos) << sk;
-    EXPECT_NE(cs, sk);
-}

@@ -9,6 +9,7 @@
 
 #include "platform/vdisk.h"
 #include "script_run.h"
+#include "support/files.h"
 #include "support/iso_image.h"
 #include "support/tmpfs_mount.h"
 
@@ -28,11 +29,6 @@ std::string Configuration(const std::string& version, size_t size) {
     for (int i = 0; text.size() < size; ++i)
         text += "&P" + std::to_string(i) + "=C:\\ZEFI\\DATA\\" + version + "\\PART\r\n";
     return text;
-}
-
-std::string ReadHost(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 class ConfigActionsSafety : public scripttest::ScriptRunTest {
@@ -74,7 +70,7 @@ TEST_F(ConfigActionsSafety, FreshLargerConfigurationOntoAFullVolumeKeepsTheInsta
     ASSERT_EQ(m_errors.shown.size(), 1u);
     EXPECT_EQ(m_errors.shown[0].detail, "Chyba při zápisu G:\\ZEFI\\CFG\\zefi6.cfg");
     EXPECT_EQ(m_errors.shown[0].code, "Zaplněný disk (Kód chyby: 112)");
-    EXPECT_EQ(ReadHost(Installed()), installed);
+    EXPECT_EQ(testsupport::ReadFile(Installed()), installed);
     EXPECT_FALSE(fs::exists(Installed() + ".~zf"));
 }
 
@@ -89,7 +85,7 @@ TEST_F(ConfigActionsSafety, UpdateWhoseRewriteDoesNotFitKeepsTheInstalledOne) {
     EXPECT_FALSE(Run());
     ASSERT_EQ(m_errors.shown.size(), 1u);
     EXPECT_EQ(m_errors.shown[0].detail, "Chyba při zápisu G:\\ZEFI\\CFG\\zefi6.cfg");
-    EXPECT_EQ(ReadHost(Installed()), installed);
+    EXPECT_EQ(testsupport::ReadFile(Installed()), installed);
 }
 
 TEST_F(ConfigActionsSafety, UpdateFromANewFileWithAReadErrorKeepsTheInstalledBlock) {

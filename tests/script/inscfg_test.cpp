@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/fs.h"
+#include "support/files.h"
 #include "support/temp_prefix.h"
 #include "system/log.h"
 
@@ -79,13 +80,7 @@ class InsCfgTest : public testsupport::PrefixTest {
 
     // The lines of a log written under C:\ (line ends stripped).
     std::vector<std::string> LogLines(const char* hostName) {
-        std::string text = m_prefix->ReadHostFile(std::string("drive_c/") + hostName);
-        std::vector<std::string> lines;
-        size_t start = 0;
-        for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-            lines.push_back(text.substr(start, end - start));
-        EXPECT_EQ(start, text.size()) << "every log line ends with CR LF";
-        return lines;
+        return testsupport::LogLines(m_prefix->ReadHostFile(std::string("drive_c/") + hostName));
     }
 };
 

@@ -17,6 +17,7 @@
 #include "script/copy_error.h"
 #include "script/group_list.h"
 #include "script/install_context.h"
+#include "support/files.h"
 #include "support/temp_prefix.h"
 #include "system/log.h"
 #include "system/progress_sink.h"
@@ -124,9 +125,7 @@ class ScriptRunTest : public ::testing::Test {
     // The log's lines that begin with prefix, in order, without the prefix.
     std::vector<std::string> LogLines(const std::string& prefix) {
         std::vector<std::string> lines;
-        std::istringstream in(Log());
-        std::string line;
-        while (std::getline(in, line))
+        for (const std::string& line : testsupport::LogLines(ReadC("inszefi.log")))
             if (line.compare(0, prefix.size(), prefix) == 0)
                 lines.push_back(line.substr(prefix.size()));
         return lines;

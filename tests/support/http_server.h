@@ -30,7 +30,7 @@ struct HttpReply {
     // client gives up or the server is destroyed (for tests that cancel a stalled transfer).
     bool holdAfterCut = false;
     // Further response headers, e.g. {"Location", "/other"} with status 302.
-    std::vector<std::pair<std::string, std::string>> headers{};
+    std::vector<std::pair<std::string, std::string>> headers = {};
     // When >= 0 (and honourRanges): a range request is answered with 206 and the body from this
     // byte on, with a Content-Range that says so, whatever the request asked for (a server that
     // gets ranges wrong).
@@ -44,7 +44,7 @@ struct HttpRequest {
     std::string method;  // "GET", "HEAD", ...
     std::string target;  // as sent: "/a/b" or, through a proxy, "http://host:port/a/b"
     std::string path;    // target without scheme and authority: "/a/b"
-    std::vector<std::pair<std::string, std::string>> headers{};  // in order, as sent
+    std::vector<std::pair<std::string, std::string>> headers = {};  // in order, as sent
 
     // The value of the first header named name (case-insensitive), "" when there is none.
     std::string Header(const std::string& name) const;

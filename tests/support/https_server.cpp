@@ -12,8 +12,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <system_error>
+
+#include "support/files.h"
 
 namespace testsupport {
 
@@ -67,13 +68,6 @@ int Run(const std::vector<std::string>& argv, std::string* output) {
     }
     if (output != nullptr) *output = text;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 std::string MakeTempDir(const std::string& name) {

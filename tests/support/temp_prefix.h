@@ -57,4 +57,14 @@ class PrefixTest : public ::testing::Test {
     std::unique_ptr<TempPrefix> m_prefix;
 };
 
+// Fixture for tests that work on drive C: of their prefix, with its host files named by their
+// path below C: ("dir/name.dat").
+class DriveCTest : public PrefixTest {
+  protected:
+    void Write(const std::string& relative, const std::string& content) const;
+    std::string Read(const std::string& relative) const;
+    // Whether the entry is there on the host, a dangling link included.
+    bool HostExists(const std::string& relative) const;
+};
+
 }  // namespace testsupport

@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "csystem_fixture.h"
 #include "platform/errors.h"
 #include "platform/fs.h"
+#include "support/files.h"
 #include "support/temp_prefix.h"
 #include "support/tmpfs_mount.h"
 #include "system/csystem.h"
@@ -19,22 +21,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::ReadFile;
 using zefi::CSystem;
 using zefi::LogStream;
-
-class CountingSink : public zefi::ProgressSink {
-  public:
-    void SetMode(int32_t) override {}
-    void SetSourceText(const std::string&) override {}
-    void SetDestinationText(const std::string&) override {}
-    void SetFileSize(uint32_t) override {}
-    void SetBytesDone(uint32_t bytes) override { bytesDone.push_back(bytes); }
-    void SetFreeSpace(double) override {}
-    bool GetThreadStop() override { return stopAtCheck != 0 && ++checks >= stopAtCheck; }
-    std::vector<uint32_t> bytesDone;
-    int checks = 0;
-    int stopAtCheck = 0;  // 0: never
-};
 
 std::string Pattern(size_t size, char seed) {
     std::string data(size, '\0');
@@ -47,14 +36,11 @@ void WriteFile(const std::string& path, const std::string& data) {
     std::ofstream(path, std::ios::binary) << data;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Drive C: in the prefix, and E: on a small tmpfs volume when the test can mount one.
-class CopyEngineSafety : public ::testing::Test {
+class CopyEngineSafety : public systemtest::CSystemTest {
   protected:
+    // The machine is made by each test, with the volume it needs.
+    void SetUp() override {}
     void Machine(uint64_t volumeBytes) {
         std::string ini = "[drives]\nC = drive_c, fixed\n";
         if (volumeBytes != 0) {
@@ -64,34 +50,20 @@ class CopyEngineSafety : public ::testing::Test {
         }
         m_prefix = std::make_unique<testsupport::TempPrefix>(ini);
         fs::create_directories(m_prefix->Host("drive_c"));
-        m_log.Open("C:\\test.log");
-        m_system = std::make_unique<CSystem>(m_log);
-        m_system->SetProgressSink(&m_sink);
-    }
-    void TearDown() override {
-        m_system.reset();
-        m_log.Close();
-        m_prefix.reset();
+        StartEngine();
     }
     std::string C(const std::string& relative) const {
         return m_prefix->Host("drive_c/" + relative);
     }
     std::string E(const std::string& relative) const { return m_volume.Path() + "/" + relative; }
-    std::string Log() const { return m_prefix->ReadHostFile("drive_c/test.log"); }
-    bool LogHas(const std::string& line) const {
-        return Log().find(line + "\r\n") != std::string::npos;
-    }
     uint32_t MaxBytesDone() const {
         return m_sink.bytesDone.empty()
                    ? 0
                    : *std::max_element(m_sink.bytesDone.begin(), m_sink.bytesDone.end());
     }
 
-    testsupport::TmpfsMount m_volume;  // declared first: unmounted after the prefix is gone
-    std::unique_ptr<testsupport::TempPrefix> m_prefix;
-    LogStream m_log;
-    CountingSink m_sink;
-    std::unique_ptr<CSystem> m_system;
+    // Unmounted after the prefix is gone, which TearDown removes.
+    testsupport::TmpfsMount m_volume;
 };
 
 TEST_F(CopyEngineSafety, ByHandCopyThatDoesNotFitLeavesTheOldFileWhole) {
@@ -104,10 +76,11 @@ TEST_F(CopyEngineSafety, ByHandCopyThatDoesNotFitLeavesTheOldFileWhole) {
     WriteFile(C("src/big.dat"), Pattern(300000, 'n'));
 
     EXPECT_FALSE(m_system->CopyFile("C:\\src\\big.dat", "E:\\big.dat", 300000));
-    EXPECT_TRUE(LogHas("Copying by hand...")) << Log();
-    EXPECT_TRUE(LogHas("Error writing: E:\\big.dat")) << Log();
-    EXPECT_TRUE(LogHas("Not enough space: needed: 300000, real: 204800")) << Log();
-    EXPECT_TRUE(LogHas("GetLastError: 112")) << Log();
+    EXPECT_TRUE(LogHas("Copying by hand...")) << testing::PrintToString(LogLines());
+    EXPECT_TRUE(LogHas("Error writing: E:\\big.dat")) << testing::PrintToString(LogLines());
+    EXPECT_TRUE(LogHas("Not enough space: needed: 300000, real: 204800"))
+        << testing::PrintToString(LogLines());
+    EXPECT_TRUE(LogHas("GetLastError: 112")) << testing::PrintToString(LogLines());
     EXPECT_EQ(m_system->GetLastError(), platform::kErrorDiskFull);
     EXPECT_TRUE(m_system->GetErrorOnDestination());
     EXPECT_EQ(ReadFile(E("big.dat")), old);
@@ -128,8 +101,9 @@ TEST_F(CopyEngineSafety, SystemCopyOverAFileOnAFullVolumeKeepsIt) {
     WriteFile(C("src/zefi6.cfg"), Pattern(60000, 'n'));
 
     EXPECT_FALSE(m_system->CopyFile("C:\\src\\zefi6.cfg", "E:\\zefi6.cfg", 60000));
-    EXPECT_TRUE(LogHas("Calling Windows function CopyFile(): failed with 112")) << Log();
-    EXPECT_TRUE(LogHas("Error writing: E:\\zefi6.cfg")) << Log();
+    EXPECT_TRUE(LogHas("Calling Windows function CopyFile(): failed with 112"))
+        << testing::PrintToString(LogLines());
+    EXPECT_TRUE(LogHas("Error writing: E:\\zefi6.cfg")) << testing::PrintToString(LogLines());
     EXPECT_EQ(ReadFile(E("zefi6.cfg")), old);
     EXPECT_FALSE(fs::exists(E("zefi6.cfg.~zf")));
 }
@@ -139,7 +113,7 @@ TEST_F(CopyEngineSafety, NewFileThatDoesNotFitFailsAtTheFullBlock) {
     if (IsSkipped()) return;
     WriteFile(C("src/new.dat"), Pattern(150000, 'n'));
     EXPECT_FALSE(m_system->CopyFile("C:\\src\\new.dat", "E:\\new.dat", 150000));
-    EXPECT_TRUE(LogHas("Error writing: E:\\new.dat")) << Log();
+    EXPECT_TRUE(LogHas("Error writing: E:\\new.dat")) << testing::PrintToString(LogLines());
     EXPECT_EQ(MaxBytesDone(), 8u * 4096);
     // A new file may stay partial: exactly what was reported written.
     EXPECT_EQ(fs::file_size(E("new.dat")), 8u * 4096);
@@ -153,7 +127,7 @@ TEST_F(CopyEngineSafety, StoppedReplacementLeavesTheOldFileWhole) {
     m_sink.stopAtCheck = 5;
     EXPECT_FALSE(m_system->CopyFile("C:\\src\\big.dat", "C:\\dst\\big.dat", 300000));
     EXPECT_TRUE(m_system->IsInterrupted());
-    EXPECT_TRUE(LogHas("Interrupted by user")) << Log();
+    EXPECT_TRUE(LogHas("Interrupted by user")) << testing::PrintToString(LogLines());
     EXPECT_EQ(ReadFile(C("dst/big.dat")), old);
     EXPECT_FALSE(fs::exists(C("dst/big.dat.~zf")));
 }
@@ -187,16 +161,18 @@ TEST_F(CopyEngineSafety, DeleteMissingWithoutItsSourceDeletesNothing) {
     EXPECT_EQ(m_system->GetLastError(), platform::kErrorPathNotFound);
     EXPECT_FALSE(m_system->GetErrorOnDestination());
     EXPECT_EQ(m_system->GetSourceName(), "C:\\nosuchdir\\");
-    EXPECT_TRUE(LogHas("Error reading: C:\\nosuchdir\\, nothing deleted in C:\\dst\\")) << Log();
+    EXPECT_TRUE(LogHas("Error reading: C:\\nosuchdir\\, nothing deleted in C:\\dst\\"))
+        << testing::PrintToString(LogLines());
     // The whole source drive is missing (not mapped, or an image no longer attached).
     EXPECT_FALSE(m_system->DeleteMissing("Q:\\DATA\\", "C:\\dst\\", "sub\\*.dat"));
     EXPECT_TRUE(LogHas("Error reading: Q:\\DATA\\sub\\, nothing deleted in C:\\dst\\sub\\"))
-        << Log();
+        << testing::PrintToString(LogLines());
     // A network source that cannot be reached.
     EXPECT_FALSE(m_system->DeleteMissing("\\\\server\\share\\", "C:\\dst\\", "*.dat"));
     EXPECT_TRUE(fs::exists(C("dst/a.dat")));
     EXPECT_TRUE(fs::exists(C("dst/sub/b.dat")));
-    EXPECT_EQ(Log().find("Deleting: "), std::string::npos) << Log();
+    for (const std::string& line : LogLines())
+        EXPECT_EQ(line.rfind("Deleting: ", 0), std::string::npos) << line;
 
     // An empty source directory is there to compare with: it holds none of the files.
     fs::create_directories(C("src"));

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "csystem_fixture.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/fs.h"
@@ -21,143 +22,56 @@
 
 namespace {
 
+using systemtest::CSystemTest;
+using systemtest::kNewTime;
+using systemtest::kOldTime;
 using zefi::CSystem;
 using zefi::LogStream;
 
-// Records what the copy engine reports and asks for a stop at the chosen stop check.
-class RecordingSink : public zefi::ProgressSink {
-  public:
-    void SetMode(int32_t mode) override { modes.push_back(mode); }
-    void SetSourceText(const std::string& text) override { sources.push_back(text); }
-    void SetDestinationText(const std::string& text) override { destinations.push_back(text); }
-    void SetFileSize(uint32_t size) override { sizes.push_back(size); }
-    void SetBytesDone(uint32_t bytes) override { bytesDone.push_back(bytes); }
-    void SetFreeSpace(double bytes) override { freeSpace.push_back(bytes); }
-    bool GetThreadStop() override {
-        ++stopChecks;
-        return stopAtCheck != 0 && stopChecks >= stopAtCheck;
-    }
-
-    std::vector<int32_t> modes;
-    std::vector<std::string> sources, destinations;
-    std::vector<uint32_t> sizes, bytesDone;
-    std::vector<double> freeSpace;
-    int stopChecks = 0;
-    int stopAtCheck = 0;  // 0: never
-};
-
-class CSystemTest : public testsupport::PrefixTest {
-  protected:
-    void SetUp() override {
-        PrefixTest::SetUp();
-        m_log.Open("C:\\test.log");
-        m_system = std::make_unique<CSystem>(m_log);
-        m_system->SetProgressSink(&m_sink);
-    }
-    void TearDown() override {
-        m_system.reset();
-        m_log.Close();
-        PrefixTest::TearDown();
-    }
-
-    // The log's lines so far, without their CR LF ends.
-    std::vector<std::string> LogLines() const {
-        std::string text = m_prefix->ReadHostFile("drive_c/test.log");
-        std::vector<std::string> lines;
-        size_t start = 0;
-        while (start < text.size()) {
-            size_t end = text.find("\r\n", start);
-            if (end == std::string::npos) {
-                lines.push_back(text.substr(start));
-                break;
-            }
-            lines.push_back(text.substr(start, end - start));
-            start = end + 2;
-        }
-        return lines;
-    }
-    bool LogHas(const std::string& line) const {
-        for (const std::string& l : LogLines()) {
-            if (l == line) return true;
-        }
-        return false;
-    }
-    size_t LogSize() const { return LogLines().size(); }
-    std::vector<std::string> LogFrom(size_t first) const {
-        std::vector<std::string> lines = LogLines();
-        return std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(first),
-                                        lines.end());
-    }
-
-    void Write(const std::string& relative, const std::string& content) {
-        m_prefix->WriteHostFile("drive_c/" + relative, content);
-    }
-    std::string Read(const std::string& relative) const {
-        return m_prefix->ReadHostFile("drive_c/" + relative);
-    }
-    bool HostExists(const std::string& relative) const {
-        struct stat st;
-        return ::stat(m_prefix->Host("drive_c/" + relative).c_str(), &st) == 0;
-    }
-    static platform::FindData Info(const std::string& path) {
-        platform::FindData data;
-        EXPECT_TRUE(platform::GetFileInfo(path, &data)) << path;
-        return data;
-    }
-    static std::string Times(const platform::FileTime t) {
-        return std::to_string(static_cast<uint32_t>(t)) + ", " +
-               std::to_string(static_cast<uint32_t>(t >> 32));
-    }
-    static std::string Bytes(size_t n) {
-        std::string s(n, '\0');
-        for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>('a' + (i * 7 + i / 13) % 26);
-        return s;
-    }
-
-    LogStream m_log;
-    RecordingSink m_sink;
-    std::unique_ptr<CSystem> m_system;
-};
-
-constexpr platform::FileTime kOldTime = 133000000000000000ull;
-constexpr platform::FileTime kNewTime = 133100000000000000ull;
-
 TEST_F(CSystemTest, NewerOnlyDecidesPerFileAndLogsEachDecision) {
-    Write("src/same.dat", "0123456789");
-    Write("src/resized.dat", "abc");
-    Write("src/changed.dat", "new");
-    Write("src/fresh.dat", "fresh");
-    Write("dst/same.dat", "9876543210");  // same size and time: skipped although it differs
-    Write("dst/resized.dat", "abcdef");
-    Write("dst/changed.dat", "old");
-    for (const char* name : {"same.dat", "resized.dat", "changed.dat", "fresh.dat"}) {
-        ASSERT_TRUE(platform::SetFileLastWriteTime(std::string("C:\\src\\") + name, kNewTime));
+    const std::string t = Times(kNewTime);
+    const std::string copied = "Calling Windows function CopyFile(): success.";
+    struct Case {
+        std::string name, source;
+        const char* existing;  // the copy in the destination, nullptr for none
+        platform::FileTime existingTime;
+        std::string after;    // the destination's content afterwards
+        std::string decided;  // the log line of the decision
+    };
+    const Case cases[] = {
+        // Same size and time: skipped although the content differs.
+        {"same.dat", "0123456789", "9876543210", kNewTime, "9876543210",
+         "dstfile: C:\\dst\\same.dat, size: 10, time: " + t + "...skipped"},
+        // Same time, other size: the line ends by itself, the copy follows on the next.
+        {"resized.dat", "abc", "abcdef", kNewTime, "abc",
+         "dstfile: C:\\dst\\resized.dat, size: 6, time: " + t},
+        // Another time: the copy's first words end the line.
+        {"changed.dat", "new", "old", kOldTime, "new",
+         "dstfile: C:\\dst\\changed.dat, size: 3, time: " + Times(kOldTime) + copied},
+        {"fresh.dat", "fresh", nullptr, 0, "fresh",
+         "dstfile: C:\\dst\\fresh.dat not found, copying..."},
+    };
+    for (const Case& c : cases) {
+        Write("src/" + c.name, c.source);
+        ASSERT_TRUE(platform::SetFileLastWriteTime("C:\\src\\" + c.name, kNewTime));
+        if (c.existing == nullptr) continue;
+        Write("dst/" + c.name, c.existing);
+        ASSERT_TRUE(platform::SetFileLastWriteTime("C:\\dst\\" + c.name, c.existingTime));
     }
-    ASSERT_TRUE(platform::SetFileLastWriteTime("C:\\dst\\same.dat", kNewTime));
-    ASSERT_TRUE(platform::SetFileLastWriteTime("C:\\dst\\resized.dat", kNewTime));
-    ASSERT_TRUE(platform::SetFileLastWriteTime("C:\\dst\\changed.dat", kOldTime));
 
     ASSERT_TRUE(m_system->CopyFiles("C:\\src\\", "C:\\dst\\", "*.dat", true));
 
-    EXPECT_EQ(Read("dst/same.dat"), "9876543210");
-    EXPECT_EQ(Read("dst/resized.dat"), "abc");
-    EXPECT_EQ(Read("dst/changed.dat"), "new");
-    EXPECT_EQ(Read("dst/fresh.dat"), "fresh");
-
-    const std::string t = Times(kNewTime);
-    const std::string copied = "Calling Windows function CopyFile(): success.";
-    EXPECT_TRUE(LogHas("srcfile: C:\\src\\same.dat, size: 10, time: " + t));
-    EXPECT_TRUE(LogHas("dstfile: C:\\dst\\same.dat, size: 10, time: " + t + "...skipped"));
-    EXPECT_TRUE(LogHas("dstfile: C:\\dst\\resized.dat, size: 6, time: " + t));
-    EXPECT_TRUE(
-        LogHas("dstfile: C:\\dst\\changed.dat, size: 3, time: " + Times(kOldTime) + copied));
-    EXPECT_TRUE(LogHas("dstfile: C:\\dst\\fresh.dat not found, copying..."));
-    std::vector<std::string> lines = LogLines();
-    for (size_t i = 0; i < lines.size(); ++i) {
-        // The equal-time, other-size line ends by itself and the copy follows on the next.
-        if (lines[i] == "dstfile: C:\\dst\\resized.dat, size: 6, time: " + t) {
-            ASSERT_LT(i + 1, lines.size());
-            EXPECT_EQ(lines[i + 1], copied);
+    const std::vector<std::string> lines = LogLines();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Read("dst/" + c.name), c.after);
+        EXPECT_TRUE(LogHas("srcfile: C:\\src\\" + c.name +
+                           ", size: " + std::to_string(c.source.size()) + ", time: " + t));
+        auto decided = std::find(lines.begin(), lines.end(), c.decided);
+        ASSERT_NE(decided, lines.end()) << testing::PrintToString(lines);
+        if (c.name == "resized.dat") {
+            ASSERT_NE(decided + 1, lines.end());
+            EXPECT_EQ(*(decided + 1), copied);
         }
     }
     EXPECT_EQ(std::count(m_sink.modes.begin(), m_sink.modes.end(), zefi::kModeChecking), 1);

@@ -16,19 +16,7 @@ namespace {
 
 using zefi::CTextFile;
 
-class CTextFileTest : public testsupport::PrefixTest {
-  protected:
-    void Write(const std::string& relative, const std::string& content) {
-        m_prefix->WriteHostFile("drive_c/" + relative, content);
-    }
-    std::string Read(const std::string& relative) const {
-        return m_prefix->ReadHostFile("drive_c/" + relative);
-    }
-    bool HostExists(const std::string& relative) const {
-        struct stat st;
-        return ::lstat(m_prefix->Host("drive_c/" + relative).c_str(), &st) == 0;
-    }
-};
+using CTextFileTest = testsupport::DriveCTest;
 
 TEST_F(CTextFileTest, ReadKeyTakesTheFirstWordAndReadKeyLineTheWholeValue) {
     Write("zefi6.cfg", "[zefi]\r\nKEY = a b  \r\nkey=second\r\nNOEQ\r\n");
@@ -167,68 +155,78 @@ TEST_F(CTextFileTest, BakFileIsRewrittenWithoutLosingItsContent) {
 }
 
 // Every failing step of a rewrite leaves the file with its old content.
-TEST_F(CTextFileTest, FailedRewriteLeavesTheOldContent) {
-    const std::string content = "KEY=old\r\n";
+// A rewrite of KEY in C:\<name> that must fail with error (0: any error) and leave the file as
+// it was.
+class FailedRewrite : public CTextFileTest {
+  protected:
+    static constexpr const char* kContent = "KEY=old\r\n";
+    void ExpectFails(const std::string& name, uint32_t error) {
+        CTextFile file("C:\\" + name);
+        EXPECT_FALSE(file.WriteKey("KEY", "new"));
+        if (error != 0) {
+            EXPECT_EQ(file.GetLastError(), error);
+        } else {
+            EXPECT_NE(file.GetLastError(), 0u);
+        }
+        EXPECT_EQ(Read(name), kContent);
+    }
+    // Holds C:\<name> open as another program would: reading, sharing reads and writes, not
+    // deletion.
+    void Hold(platform::File& holder, const std::string& name) {
+        ASSERT_TRUE(holder.Open("C:\\" + name, platform::File::kRead,
+                                platform::File::kShareRead | platform::File::kShareWrite,
+                                platform::File::kOpenExisting));
+    }
+};
 
-    // The file cannot be opened.
+TEST_F(FailedRewrite, OfAMissingFileCreatesNothing) {
     CTextFile missing("C:\\none.cfg");
     EXPECT_FALSE(missing.WriteKey("KEY", "new"));
     EXPECT_EQ(missing.GetLastError(), platform::kErrorFileNotFound);
     EXPECT_FALSE(HostExists("none.cfg"));
+}
 
-    // The temporary file cannot be created: a directory holds its name.
-    Write("a.cfg", content);
+TEST_F(FailedRewrite, WhenADirectoryHoldsTheTemporaryName) {
+    Write("a.cfg", kContent);
     ASSERT_EQ(::mkdir(m_prefix->Host("drive_c/a.bak").c_str(), 0755), 0);
-    CTextFile a("C:\\a.cfg");
-    EXPECT_FALSE(a.WriteKey("KEY", "new"));
-    EXPECT_NE(a.GetLastError(), 0u);
-    EXPECT_EQ(Read("a.cfg"), content);
+    ExpectFails("a.cfg", 0);
+}
 
-    // Writing the temporary file fails: it leads to a device that is always full.
-    Write("b.cfg", content);
+TEST_F(FailedRewrite, WhenTheTemporaryFileCannotBeWritten) {
+    // Its name leads to a device that is always full.
+    Write("b.cfg", kContent);
     ASSERT_EQ(::symlink("/dev/full", m_prefix->Host("drive_c/b.bak").c_str()), 0);
-    CTextFile b("C:\\b.cfg");
-    EXPECT_FALSE(b.WriteKey("KEY", "new"));
-    EXPECT_EQ(b.GetLastError(), platform::kErrorDiskFull);
-    EXPECT_EQ(Read("b.cfg"), content);
+    ExpectFails("b.cfg", platform::kErrorDiskFull);
+}
 
-    // The file cannot be replaced: another program holds it open without delete sharing.
-    Write("c.cfg", content);
-    {
-        platform::File holder;
-        ASSERT_TRUE(holder.Open("C:\\c.cfg", platform::File::kRead,
-                                platform::File::kShareRead | platform::File::kShareWrite,
-                                platform::File::kOpenExisting));
-        CTextFile c("C:\\c.cfg");
-        EXPECT_FALSE(c.WriteKey("KEY", "new"));
-        EXPECT_EQ(c.GetLastError(), platform::kErrorSharingViolation);
-        EXPECT_EQ(Read("c.cfg"), content);
-        // Once it is closed, the retry goes through.
-        holder.Close();
-        EXPECT_TRUE(c.WriteKey("KEY", "new"));
-        EXPECT_EQ(Read("c.cfg"), "KEY= new\r\n");
-    }
+TEST_F(FailedRewrite, WhileAnotherProgramHoldsTheFileAndNotOnceItIsClosed) {
+    Write("c.cfg", kContent);
+    platform::File holder;
+    Hold(holder, "c.cfg");
+    ExpectFails("c.cfg", platform::kErrorSharingViolation);
+    holder.Close();
+    CTextFile retry("C:\\c.cfg");
+    EXPECT_TRUE(retry.WriteKey("KEY", "new"));
+    EXPECT_EQ(Read("c.cfg"), "KEY= new\r\n");
+}
 
-    // The new content cannot take the file's place: the temporary file is held open without
-    // delete sharing. The file must not have been removed in the meantime.
-    Write("e.cfg", content);
+TEST_F(FailedRewrite, WhenTheNewContentCannotTakeTheFilesPlace) {
+    // The temporary file is held open without delete sharing; the file must not have been
+    // removed in the meantime.
+    Write("e.cfg", kContent);
     Write("e.bak", "");
-    {
-        platform::File holder;
-        ASSERT_TRUE(holder.Open("C:\\e.bak", platform::File::kRead,
-                                platform::File::kShareRead | platform::File::kShareWrite,
-                                platform::File::kOpenExisting));
-        CTextFile e("C:\\e.cfg");
-        EXPECT_FALSE(e.WriteKey("KEY", "new"));
-        EXPECT_EQ(e.GetLastError(), platform::kErrorSharingViolation);
-        EXPECT_EQ(Read("e.cfg"), content);
-    }
+    platform::File holder;
+    Hold(holder, "e.bak");
+    ExpectFails("e.cfg", platform::kErrorSharingViolation);
+}
 
-    // ReplaceText fails the same way but keeps the last error as it was.
-    CTextFile d("C:\\a.cfg");
-    EXPECT_FALSE(d.ReplaceText("old", "new"));
-    EXPECT_EQ(d.GetLastError(), 0u);
-    EXPECT_EQ(Read("a.cfg"), content);
+TEST_F(FailedRewrite, OfTextFailsTheSameWayButKeepsTheLastError) {
+    Write("a.cfg", kContent);
+    ASSERT_EQ(::mkdir(m_prefix->Host("drive_c/a.bak").c_str(), 0755), 0);
+    CTextFile file("C:\\a.cfg");
+    EXPECT_FALSE(file.ReplaceText("old", "new"));
+    EXPECT_EQ(file.GetLastError(), 0u);
+    EXPECT_EQ(Read("a.cfg"), kContent);
 }
 
 TEST_F(CTextFileTest, FindStartPathFollowsDriveAndDirectoryChanges) {

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "platform/errors.h"
+#include "support/files.h"
 #include "support/temp_prefix.h"
 
 namespace {
@@ -25,14 +26,6 @@ const std::string kCzechTitle = "Instalace ZEFI pro Windows";
 const std::string kSlovakTitle =
     "In\x9Atal\xE1"
     "cia ZEFI pre Windows";  // Windows-1250
-
-bool WaitForHostFile(const std::string& path) {
-    for (int i = 0; i < 6000; ++i) {
-        if (::access(path.c_str(), F_OK) == 0) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
 
 class InstanceAcrossProcesses : public testsupport::PrefixTest {};
 
@@ -46,11 +39,11 @@ TEST_F(InstanceAcrossProcesses, AnotherProcessSeesTheTitleUntilItEnds) {
         {
             TitleRegistration dialog(kSlovakTitle);
             m_prefix->WriteHostFile("ready", "");
-            if (WaitForHostFile(release)) code = 0;
+            if (testsupport::WaitForHostFile(release)) code = 0;
         }
         ::_exit(code);
     }
-    ASSERT_TRUE(WaitForHostFile(ready));
+    ASSERT_TRUE(testsupport::WaitForHostFile(ready));
     EXPECT_TRUE(IsTitleOpen(kSlovakTitle));
     EXPECT_FALSE(IsTitleOpen(kCzechTitle));
     m_prefix->WriteHostFile("release", "");
@@ -91,7 +84,7 @@ TEST_F(InstanceAcrossProcesses, RunLockOfAProcessThatCrashesIsReleased) {
         m_prefix->WriteHostFile("ready", "");
         for (;;) ::pause();
     }
-    ASSERT_TRUE(WaitForHostFile(ready));
+    ASSERT_TRUE(testsupport::WaitForHostFile(ready));
     RunLock mine;
     EXPECT_FALSE(mine.TryAcquire());
     EXPECT_EQ(platform::GetLastError(), platform::kErrorAlreadyExists);
@@ -114,7 +107,7 @@ TEST_F(InstanceAcrossProcesses, RunLockIsNotPassedToStartedPrograms) {
         ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    ASSERT_TRUE(WaitForHostFile(started));
+    ASSERT_TRUE(testsupport::WaitForHostFile(started));
     lock.Release();
     RunLock next;
     EXPECT_TRUE(next.TryAcquire());

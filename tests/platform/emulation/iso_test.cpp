@@ -313,14 +313,22 @@ TEST_F(IsoTest, JolietImagesKeepCaseAndPlainImagesLoseTheVersion) {
     EXPECT_STREQ(line, "ZEFICZ1\n");
 }
 
-TEST_F(IsoTest, VolumeReadsAnyRangeOfAFile) {
-    Image("ranges", "RIDEZEZ1");
-    uint32_t error = 99;
-    auto volume = platform::posix::OpenIsoVolume(m_prefix->Host("drive_c/ranges.iso"), &error);
-    ASSERT_TRUE(volume);
-    EXPECT_EQ(error, 0u);
-    EXPECT_EQ(volume->Label(), "RIDEZEZ1");
+// The image of C:\src opened as a volume, as an attach opens it.
+class IsoVolumeTest : public IsoTest {
+  protected:
+    void SetUp() override {
+        IsoTest::SetUp();
+        Image("ranges", "RIDEZEZ1");
+        uint32_t error = 99;
+        m_volume = platform::posix::OpenIsoVolume(m_prefix->Host("drive_c/ranges.iso"), &error);
+        ASSERT_TRUE(m_volume);
+        EXPECT_EQ(error, 0u);
+    }
+    std::shared_ptr<platform::posix::ImageVolume> m_volume;
+};
 
+TEST_F(IsoVolumeTest, ReadsAnyRangeOfAFile) {
+    EXPECT_EQ(m_volume->Label(), "RIDEZEZ1");
     struct Range {
         uint64_t offset;
         uint64_t size;
@@ -329,29 +337,36 @@ TEST_F(IsoTest, VolumeReadsAnyRangeOfAFile) {
                             {0, 150000}, {100, 150000}, {149999, 5}, {147456, 4096}};
     std::vector<char> buffer(160000);
     for (const Range& range : ranges) {
-        int64_t got = volume->ReadAt("sub/BIG.bin", range.offset, buffer.data(), range.size);
+        int64_t got = m_volume->ReadAt("sub/BIG.bin", range.offset, buffer.data(), range.size);
         uint64_t expected = std::min<uint64_t>(range.size, m_big.size() - range.offset);
         ASSERT_EQ(got, static_cast<int64_t>(expected)) << range.offset;
         EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + got,
                                m_big.begin() + static_cast<long>(range.offset)))
             << range.offset << "+" << range.size;
     }
-    EXPECT_EQ(volume->ReadAt("Sub/Big.bin", 150000, buffer.data(), 10), 0);
-    EXPECT_EQ(volume->ReadAt("Sub/Big.bin", 999999, buffer.data(), 10), 0);
-    EXPECT_EQ(volume->ReadAt("Sub", 0, buffer.data(), 10), -1);
-    EXPECT_EQ(volume->ReadAt("Sub/none", 0, buffer.data(), 10), -1);
+}
 
+TEST_F(IsoVolumeTest, ReadsNothingPastTheEndAndFailsForDirectoriesAndMissingFiles) {
+    std::vector<char> buffer(10);
+    EXPECT_EQ(m_volume->ReadAt("Sub/Big.bin", 150000, buffer.data(), 10), 0);
+    EXPECT_EQ(m_volume->ReadAt("Sub/Big.bin", 999999, buffer.data(), 10), 0);
+    EXPECT_EQ(m_volume->ReadAt("Sub", 0, buffer.data(), 10), -1);
+    EXPECT_EQ(m_volume->ReadAt("Sub/none", 0, buffer.data(), 10), -1);
+}
+
+TEST_F(IsoVolumeTest, ListsDirectoriesOnly) {
     FindData root;
-    ASSERT_TRUE(volume->Stat("", &root));
+    ASSERT_TRUE(m_volume->Stat("", &root));
     EXPECT_NE(root.attributes & platform::kAttrDirectory, 0u);
     std::vector<FindData> entries;
-    EXPECT_FALSE(volume->List("ReadMe.TXT", &entries));
-    EXPECT_FALSE(volume->List("None", &entries));
-    ASSERT_TRUE(volume->List("SUB/deeper", &entries));
+    EXPECT_FALSE(m_volume->List("ReadMe.TXT", &entries));
+    EXPECT_FALSE(m_volume->List("None", &entries));
+    ASSERT_TRUE(m_volume->List("SUB/deeper", &entries));
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].name, LongName());
+}
 
-    // Several threads reading at once each get their own bytes.
+TEST_F(IsoVolumeTest, ThreadsReadingAtOnceEachGetTheirOwnBytes) {
     std::atomic<int> mismatches{0};
     std::vector<std::thread> readers;
     for (int t = 0; t < 4; ++t) {
@@ -359,7 +374,7 @@ TEST_F(IsoTest, VolumeReadsAnyRangeOfAFile) {
             std::vector<char> own(3000);
             for (int i = 0; i < 200; ++i) {
                 uint64_t offset = static_cast<uint64_t>((t * 997 + i * 613) % 147000);
-                int64_t got = volume->ReadAt("Sub/Big.bin", offset, own.data(), own.size());
+                int64_t got = m_volume->ReadAt("Sub/Big.bin", offset, own.data(), own.size());
                 if (got != 3000 || !std::equal(own.begin(), own.end(),
                                                m_big.begin() + static_cast<long>(offset))) {
                     ++mismatches;

@@ -124,6 +124,4 @@ TEST(MachineClock, TickCountNeverGoesBackAndCountsMilliseconds) {
     EXPECT_GE(static_cast<uint32_t>(platform::GetTickCount() - beforeSleep), 30u);
 }
 
-TEST(MachineVersion, IsAWindowsOfTheNtFamily) { EXPECT_TRUE(platform::IsNtFamily()); }
-
 }  // namespace

@@ -20,6 +20,7 @@
 #include "platform/errors.h"
 #include "platform/fs.h"
 #include "platform/machine.h"
+#include "support/files.h"
 #include "support/temp_prefix.h"
 
 namespace {
@@ -37,14 +38,6 @@ std::string HostExecutable() {
     char buf[PATH_MAX];
     ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
     return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
-}
-
-bool WaitForHostFile(const std::string& path) {
-    for (int i = 0; i < 6000; ++i) {
-        if (::access(path.c_str(), F_OK) == 0) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
 }
 
 // The child's side. "report": writes its working directory, ZEFISETUP_PREFIX, whether the
@@ -74,7 +67,7 @@ class ChildMode : public ::testing::Environment {
             std::ofstream(Env(kChildOut), std::ios::binary) << out.str();
             std::_Exit(7);
         }
-        if (mode == "wait") std::_Exit(WaitForHostFile(Env(kChildOut)) ? 0 : 1);
+        if (mode == "wait") std::_Exit(testsupport::WaitForHostFile(Env(kChildOut)) ? 0 : 1);
     }
 };
 
