@@ -10,7 +10,7 @@ packages=(
   mingw-w64 g++-mingw-w64-x86-64-posix
   wine64 xvfb xauth locales dpkg-dev autoconf automake libtool
   tmux
-  clang-14 libclang-rt-14-dev
+  clang-14 libclang-rt-14-dev clang-format-14
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,6 @@
 #!/bin/bash
-# Installs what is missing, builds, and runs every test: the normal build, the sanitizer build,
+# Installs what is missing, checks the layout of the sources (clang-format), builds, and runs
+# every test: the normal build, the sanitizer build,
 # the mingw-w64 compile check of the portable layers, a short run of every fuzz target
 # (ZEFISETUP_FUZZ_SECONDS per target, default 20), and the Windows build (zefisetup.exe and
 # the Windows test executables) with its tests and an end-to-end installation under Wine.
@@ -102,8 +103,15 @@ windows_tests() {
     return $status
 }
 
+# The sources as clang-format lays them out (.clang-format).
+format_check() {
+    git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'tools/*.cpp' 'tools/*.h' \
+        'fuzz/*.cpp' 'fuzz/*.h' | xargs clang-format-14 --dry-run -Werror
+}
+
 run_stage deps scripts/deps.sh
 if ((${#failed[@]} != 0)); then exit 1; fi
+run_stage format format_check
 run_stage release ctest_stage release 600
 run_stage sanitize ctest_stage sanitize 900 ASAN_OPTIONS=detect_leaks=0
 run_stage cross-check scripts/cross-check.sh

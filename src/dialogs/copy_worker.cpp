@@ -90,8 +90,8 @@ void CCopyDlg::RunWorker(uint16_t uiLanguage) {
         const bool hadImage = m_imageHandle != nullptr;
         std::unique_ptr<ImageListDiskSource> images;
         if (hadImage && m_imageList) {
-            images = std::make_unique<ImageListDiskSource>(
-                m_imageHandle, m_imageList, m_longDestination, SlovakEdition);
+            images = std::make_unique<ImageListDiskSource>(m_imageHandle, m_imageList,
+                                                           m_longDestination, SlovakEdition);
             context.SetDiskImages(images.get());
         }
 

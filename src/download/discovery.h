@@ -15,10 +15,10 @@ namespace zefi {
 // What a TXT record set says about the master URL.
 struct TxtLookup {
     enum class Outcome {
-        kNone,       // no string of a TXT record begins with "zefisetup="
-        kFound,      // url holds the decoded https:// address
-        kBadBase64,  // the first "zefisetup=" string is not valid Base64
-        kNotHttps,   // the first "zefisetup=" string decodes to an address that is not https
+        kNone,         // no string of a TXT record begins with "zefisetup="
+        kFound,        // url holds the decoded https:// address
+        kBadBase64,    // the first "zefisetup=" string is not valid Base64
+        kNotHttps,     // the first "zefisetup=" string decodes to an address that is not https
         kForeignHost,  // an https address whose host is outside the allowed domains
     } outcome = Outcome::kNone;
     std::string url;   // the decoded address (all but kNone, kBadBase64), cut at a NUL byte

@@ -71,8 +71,8 @@ class Run {
     bool LocalCheck();
     bool Downloads();
     TransferOutcome RetryTransfer(platform::Stream& file, const std::string& name,
-                                  const std::string& path, const std::string& url, int64_t sizeLimit,
-                                  TransferOutcome outcome);
+                                  const std::string& path, const std::string& url,
+                                  int64_t sizeLimit, TransferOutcome outcome);
     // The size the image of entry i may not grow past: its signed size, else none (-1).
     int64_t SizeLimit(size_t i) const;
     // Whether the file at path is the image of entry i: its MD5 digest, and for a signed list
@@ -197,8 +197,7 @@ bool Run::CheckSites() {
         } else {
             Fail(DownloadStep::kConfiguration, m_packageListUrl, result);
         }
-        m_log << "Checking sites error " << result << " cerr " << fetch.lastCode
-              << LogStream::endl;
+        m_log << "Checking sites error " << result << " cerr " << fetch.lastCode << LogStream::endl;
         return false;
     }
     if (fetch.listSigned) KeepSerial(fetch.serial);
@@ -394,8 +393,8 @@ bool Run::Downloads() {
 
 // outcome is the broken transfer's own; it stays the result when no attempt is made.
 TransferOutcome Run::RetryTransfer(platform::Stream& file, const std::string& name,
-                                   const std::string& path, const std::string& url, int64_t sizeLimit,
-                                   TransferOutcome outcome) {
+                                   const std::string& path, const std::string& url,
+                                   int64_t sizeLimit, TransferOutcome outcome) {
     int32_t attempt = 0;
     // After a 416 or a range that does not continue the file, the server cannot resume it:
     // the next attempt starts again from byte 0.
@@ -537,8 +536,7 @@ void Run::LoadTrust() {
 void Run::KeepSerial(uint64_t serial) {
     if (serial <= m_trust.keptSerial) return;
     if (!WritePackageListSerial(serial)) {
-        m_log << "Unable to keep package list serial " << std::to_string(serial)
-              << LogStream::endl;
+        m_log << "Unable to keep package list serial " << std::to_string(serial) << LogStream::endl;
         return;
     }
     m_trust.keptSerial = serial;

@@ -67,8 +67,8 @@ std::string ReadWhole(platform::Stream& file) {
 }
 
 // One text transfer of url into the emptied temporary file, at most kMaxListBytes long.
-TransferOutcome FetchText(TransferSession& session, const std::string& url,
-                          platform::Stream& file, LogStream& log) {
+TransferOutcome FetchText(TransferSession& session, const std::string& url, platform::Stream& file,
+                          LogStream& log) {
     EmptyFile(file);
     return PerformChecked(session, url, file, -1, log, kMaxListBytes);
 }
@@ -245,8 +245,7 @@ bool ParsePackageList(const std::string& text, const std::vector<std::string>& s
 
 int32_t FetchLimitationFile(TransferSession& session, const std::string& url,
                             platform::Stream& file, LogStream& log,
-                            const std::string& destinationDir,
-                            std::vector<std::string>* skipList) {
+                            const std::string& destinationDir, std::vector<std::string>* skipList) {
     curl_easy_reset(session.Handle());
     log << "Downloading image limitation file." << LogStream::endl;
     const int32_t code = FetchText(session, url, file, log).code;
@@ -366,8 +365,7 @@ class PackageListFetcher {
                 failure.keptSerial = std::to_string(trust.keptSerial);
                 break;
             case SignatureCheck::kExpired:
-                m_log << "Package list refused, expired on " << verdict.expires
-                      << LogStream::endl;
+                m_log << "Package list refused, expired on " << verdict.expires << LogStream::endl;
                 failure.refusal = ListRefusal::kExpired;
                 failure.refusalDetail = verdict.expires;
                 break;

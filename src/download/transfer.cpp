@@ -195,7 +195,8 @@ TransferOutcome PerformChecked(TransferSession& session, const std::string& url,
                                platform::Stream& file, int64_t resumeFrom, LogStream& log,
                                int64_t maxFileSize) {
     if (!session.Allows(url)) {
-        log << "Refused address " << HidePassword(url) << ", only https is allowed" << LogStream::endl;
+        log << "Refused address " << HidePassword(url) << ", only https is allowed"
+            << LogStream::endl;
         return {CURLE_UNSUPPORTED_PROTOCOL, 0, 0};
     }
     CURL* handle = session.Handle();
@@ -228,15 +229,13 @@ TransferOutcome PerformChecked(TransferSession& session, const std::string& url,
         const char* reached = nullptr;
         curl_easy_getinfo(handle, CURLINFO_EFFECTIVE_URL, &reached);
         log << "Refused redirect from " << HidePassword(url) << " to "
-            << HidePassword(reached ? reached : "")
-            << ", protocol not allowed" << LogStream::endl;
+            << HidePassword(reached ? reached : "") << ", protocol not allowed" << LogStream::endl;
     } else if (outcome.code == CURLE_FILESIZE_EXCEEDED) {
-        log << "Refused answer from " << HidePassword(url) << ", longer than " << std::to_string(maxFileSize)
-            << " bytes" << LogStream::endl;
+        log << "Refused answer from " << HidePassword(url) << ", longer than "
+            << std::to_string(maxFileSize) << " bytes" << LogStream::endl;
     } else if (outcome.httpStatus != 0 && !IsSuccessStatus(outcome.httpStatus)) {
         log << "Http status " << static_cast<int32_t>(outcome.httpStatus) << " from "
-            << HidePassword(url)
-            << LogStream::endl;
+            << HidePassword(url) << LogStream::endl;
     }
     return outcome;
 }
@@ -260,8 +259,8 @@ std::string HidePassword(const std::string& text) {
     const size_t schemeEnd = proxy.find("://");
     const size_t authorityStart = schemeEnd == std::string::npos ? 0 : schemeEnd + 3;
     const size_t authorityEnd = proxy.find_first_of("/?#", authorityStart);
-    const size_t at = proxy.rfind('@', authorityEnd == std::string::npos ? std::string::npos
-                                                                         : authorityEnd);
+    const size_t at =
+        proxy.rfind('@', authorityEnd == std::string::npos ? std::string::npos : authorityEnd);
     if (at == std::string::npos || at < authorityStart) return proxy;
     const std::string userInfo = proxy.substr(authorityStart, at - authorityStart);
     const std::string user = userInfo.substr(0, userInfo.find(':'));

@@ -1,6 +1,6 @@
 // Cryptographic services of the system. Shaped after CryptoAPI: incremental MD5, SHA-256 and
-// SHA-1 hashes (CryptAcquireContext / CryptCreateHash / CryptHashData / CryptGetHashParam) and Base64
-// decoding (CryptStringToBinary with CRYPT_STRING_BASE64). From libsodium, the same on every
+// SHA-1 hashes (CryptAcquireContext / CryptCreateHash / CryptHashData / CryptGetHashParam) and
+// Base64 decoding (CryptStringToBinary with CRYPT_STRING_BASE64). From libsodium, the same on every
 // system: Ed25519 signature verification and BLAKE2b-512, for the publisher's signatures.
 #pragma once
 

@@ -8,13 +8,13 @@ namespace platform {
 
 // Registers a top-level dialog title for as long as the object lives.
 class TitleRegistration {
-public:
+  public:
     explicit TitleRegistration(const std::string& title);
     ~TitleRegistration();
     TitleRegistration(const TitleRegistration&) = delete;
     TitleRegistration& operator=(const TitleRegistration&) = delete;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };
@@ -26,7 +26,7 @@ bool IsTitleOpen(const std::string& title);
 // with flock under the prefix on the emulated machine. The system releases it when the process
 // ends in any way, a crash included.
 class RunLock {
-public:
+  public:
     RunLock();
     ~RunLock();  // releases the lock when held
     RunLock(const RunLock&) = delete;
@@ -38,7 +38,7 @@ public:
     bool IsHeld() const;
     void Release();
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

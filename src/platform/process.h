@@ -9,7 +9,7 @@
 namespace platform {
 
 class Process {
-public:
+  public:
     Process();
     ~Process();  // closes the handle; the process goes on
     Process(const Process&) = delete;
@@ -23,7 +23,7 @@ public:
     // Waits up to timeoutMs (0xFFFFFFFF: forever); true when the process has ended.
     bool Wait(uint32_t timeoutMs, uint32_t* exitCode);
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

@@ -13,7 +13,7 @@ enum class Hive { LocalMachine, CurrentUser };
 enum : uint32_t { kKeyRead = 1, kKeyWrite = 2, kKeyAllAccess = 3 };
 
 class RegKey {
-public:
+  public:
     RegKey();
     ~RegKey();  // closes
     RegKey(const RegKey&) = delete;
@@ -35,7 +35,7 @@ public:
     uint32_t SetDword(const std::string& name, uint32_t value);
     uint32_t DeleteValue(const std::string& name);
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

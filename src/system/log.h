@@ -11,7 +11,7 @@
 namespace zefi {
 
 class LogStream {
-public:
+  public:
     // Ends a line: writes the line end (CR LF on disk) and flushes.
     struct EndLineTag {};
     static constexpr EndLineTag endl{};
@@ -39,8 +39,9 @@ public:
     LogStream& operator<<(EndLineTag);
     // Other integer widths would print in a format the logs do not use.
     template <typename T>
-        requires(std::is_integral_v<T> && !std::is_same_v<T, uint32_t> && !std::is_same_v<T, int32_t>)
-    LogStream& operator<<(T) = delete;
+    requires(std::is_integral_v<T> && !std::is_same_v<T, uint32_t> &&
+             !std::is_same_v<T, int32_t>) LogStream&
+    operator<<(T) = delete;
 
     void EndLine();
     // Writes the local time as "d.m.yyyy h:m:s,ms" (no leading zeros) and ends the line.
@@ -50,7 +51,7 @@ public:
     static std::string FormatTime(int day, int month, int year, int hour, int minute, int second,
                                   int milliseconds);
 
-private:
+  private:
     void Put(const char* data, size_t size);
 
     platform::Stream m_file;

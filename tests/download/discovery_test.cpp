@@ -71,7 +71,8 @@ TEST_F(DiscoveryTest, CommandLineAddressIsUsedAsGivenWithoutDns) {
 }
 
 TEST_F(DiscoveryTest, TxtRecordAfterAnUnrelatedStringGivesTheUrl) {
-    Serve({{"zefi.cz", {"v=spf1 -all", "zefisetup=" + Base64("https://media.zefi.cz/zefi/sites.txt")}},
+    Serve({{"zefi.cz",
+            {"v=spf1 -all", "zefisetup=" + Base64("https://media.zefi.cz/zefi/sites.txt")}},
            {"zefi.sk", {"zefisetup=" + Base64("https://zefi.sk/sites.txt")}}});
     if (IsSkipped()) return;
     EXPECT_EQ(Find(0), "https://media.zefi.cz/zefi/sites.txt");
@@ -159,8 +160,8 @@ TEST(FindZefisetupRecord, FirstMatchingStringDecidesEvenWhenRefused) {
     EXPECT_EQ(found.outcome, zefi::TxtLookup::Outcome::kNotHttps);
     EXPECT_EQ(found.url, "ftp://bad.example/s.txt");
 
-    found =
-        zefi::FindZefisetupRecord({Txt({"zefisetup=" + Base64(std::string("https://a\0b", 11))})}, {"a"});
+    found = zefi::FindZefisetupRecord(
+        {Txt({"zefisetup=" + Base64(std::string("https://a\0b", 11))})}, {"a"});
     EXPECT_EQ(found.url, "https://a");
     EXPECT_EQ(zefi::FindZefisetupRecord({}, {"a"}).outcome, zefi::TxtLookup::Outcome::kNone);
 }
@@ -184,7 +185,8 @@ TEST(FindZefisetupRecord, OnlyHostsInTheAllowedDomainsPass) {
         {"http://zefi.cz/s.txt", false},
     };
     for (const auto& [url, allowed] : cases) {
-        zefi::TxtLookup found = zefi::FindZefisetupRecord({Txt({"zefisetup=" + Base64(url)})}, domains);
+        zefi::TxtLookup found =
+            zefi::FindZefisetupRecord({Txt({"zefisetup=" + Base64(url)})}, domains);
         EXPECT_EQ(found.outcome == zefi::TxtLookup::Outcome::kFound, allowed) << url;
     }
 }

@@ -14,6 +14,7 @@
 #include "download/hash_md5.h"
 #include "platform/fs.h"
 #include "platform/machine.h"
+#include "support/files.h"
 #include "support/http_server.h"
 #include "support/iso_image.h"
 #include "support/temp_prefix.h"
@@ -121,15 +122,7 @@ class DownloadWorkerTest : public testsupport::PrefixTest {
     }
 
     std::vector<std::string> LogLines() {
-        const std::string text = m_prefix->ReadHostFile("drive_c/WORK/inetzefi.log");
-        std::vector<std::string> lines;
-        for (size_t start = 0; start < text.size();) {
-            size_t end = text.find("\r\n", start);
-            if (end == std::string::npos) end = text.size();
-            lines.push_back(text.substr(start, end - start));
-            start = end + 2;
-        }
-        return lines;
+        return testsupport::LogLines(m_prefix->ReadHostFile("drive_c/WORK/inetzefi.log"));
     }
     bool LogHas(const std::string& line) {
         for (const std::string& l : LogLines())

@@ -193,8 +193,8 @@ TEST_F(HttpsFetchTest, HttpsRunNeverGoesOnOverHttp) {
     plain.Set("/sites.txt", testsupport::HttpReply{200, "cz " + plain.Url("/list.txt") + "\n"});
     plain.Set("/list.txt", testsupport::HttpReply{200, kDigest1 + " disk1.iso\n"});
     std::filesystem::create_directories(m_prefix->Host("raw"));
-    m_prefix->WriteHostFile("raw/moved.txt", "HTTP/1.0 302 Found\r\nLocation: " +
-                                                 plain.Url("/sites.txt") + "\r\n\r\n");
+    m_prefix->WriteHostFile(
+        "raw/moved.txt", "HTTP/1.0 302 Found\r\nLocation: " + plain.Url("/sites.txt") + "\r\n\r\n");
     testsupport::HttpsFileServer redirecting(m_prefix->Host("raw"), m_certificates,
                                              testsupport::HttpsFileServer::Files::kWholeAnswers);
     ASSERT_TRUE(redirecting.Ok()) << redirecting.Error();

@@ -164,11 +164,11 @@ TEST(PackageList, Sha256LinesGiveTheirImageASizeAndDigest) {
     const std::string text = "sha256 " + hex + " 4096 disk1.iso\r\n" +  // before its entry
                              kDigest1 + " disk1.iso\r\n" + kDigest2 + " disk 2.iso\r\n" +
                              "sha256 " + std::string(64, 'b') + " 1 disk1.iso\r\n" +  // second
-                             "sha256 " + std::string(64, 'c') + " 7 disk 2.iso\r\n" +
-                             "sha256 " + std::string(63, 'd') + " 7 disk3.iso\r\n" +
-                             kDigest3 + " disk3.iso\r\n" +
-                             "sha256 " + std::string(64, 'e') + " -7 disk3.iso\r\n" +
-                             "sha256 " + std::string(64, 'f') + " 99999999999999999999 disk3.iso\r\n";
+                             "sha256 " + std::string(64, 'c') + " 7 disk 2.iso\r\n" + "sha256 " +
+                             std::string(63, 'd') + " 7 disk3.iso\r\n" + kDigest3 +
+                             " disk3.iso\r\n" + "sha256 " + std::string(64, 'e') +
+                             " -7 disk3.iso\r\n" + "sha256 " + std::string(64, 'f') +
+                             " 99999999999999999999 disk3.iso\r\n";
     std::vector<zefi::PackageEntry> entries;
     ASSERT_TRUE(zefi::ParsePackageList(text, {}, &entries));
     ASSERT_EQ(entries.size(), 3u);

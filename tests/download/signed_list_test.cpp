@@ -88,6 +88,7 @@ class SignedList : public DownloadWorkerTest {
         m_server.Set("/pkg/packages.txt.minisig",
                      Reply(m_prefix->ReadHostFile("packages.txt.minisig")));
     }
+
   protected:
     void TrustPublisher() { SetProgramValue("PublisherKeys", m_key.publicLine); }
 
@@ -169,7 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
                     list[0] = list[0] == 'a' ? 'b' : 'a';
                     t.Server().Set("/pkg/packages.txt", Body(list));
                 },
-                ListRefusal::kBad, "Package list refused, bad signature: file does not match its signature"},
+                ListRefusal::kBad,
+                "Package list refused, bad signature: file does not match its signature"},
         Refusal{"EditedTrustedComment",
                 [](SignedList& t) {
                     t.Publish(t.List(), "serial=7");
@@ -177,7 +179,8 @@ INSTANTIATE_TEST_SUITE_P(
                     sig.replace(sig.find("serial=7"), 8, "serial=8");
                     t.Server().Set("/pkg/packages.txt.minisig", Body(sig));
                 },
-                ListRefusal::kBad, "Package list refused, bad signature: trusted comment does not match"},
+                ListRefusal::kBad,
+                "Package list refused, bad signature: trusted comment does not match"},
         Refusal{"NoSerial", [](SignedList& t) { t.Publish(t.List(), "expires=2099-01-01"); },
                 ListRefusal::kBad, "Package list refused, bad trusted comment: "},
         Refusal{"Expired",

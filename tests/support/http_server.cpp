@@ -221,8 +221,7 @@ void HttpServer::Serve(Socket connection) {
                         "\r\n";
             }
         }
-        std::string response = "HTTP/1.1 " + std::to_string(status) + " " + Reason(status) +
-                               "\r\n";
+        std::string response = "HTTP/1.1 " + std::to_string(status) + " " + Reason(status) + "\r\n";
         if (reply.sendLength) response += "Content-Length: " + std::to_string(body.size()) + "\r\n";
         response += "Connection: close\r\n" + extra;
         for (const auto& [key, value] : reply.headers) response += key + ": " + value + "\r\n";

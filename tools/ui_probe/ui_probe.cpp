@@ -24,6 +24,7 @@
 // "controls" prints tab-separated: id, class, text (tabs and line breaks as \t, \n),
 // visible, enabled, and the control's rectangle "x y w h" in screen coordinates.
 #include <windows.h>
+// after windows.h, whose types it uses
 #include <shellapi.h>
 
 #include <cstdio>
@@ -45,7 +46,9 @@ std::string Utf8(const std::wstring& wide) {
 // Control ids as the templates write them: -1 and 65535 are the same 16-bit id.
 int ControlId(HWND control) { return ::GetDlgCtrlID(control) & 0xFFFF; }
 
-int ParseId(const std::wstring& text) { return static_cast<int>(std::wcstol(text.c_str(), nullptr, 10)) & 0xFFFF; }
+int ParseId(const std::wstring& text) {
+    return static_cast<int>(std::wcstol(text.c_str(), nullptr, 10)) & 0xFFFF;
+}
 
 struct Target {
     std::wstring caption;
@@ -124,11 +127,16 @@ HWND FindTarget(const Target& target, int seconds) {
 std::string Escaped(const std::wstring& text) {
     std::wstring out;
     for (wchar_t c : text) {
-        if (c == L'\t') out += L"\\t";
-        else if (c == L'\n') out += L"\\n";
-        else if (c == L'\r') out += L"\\r";
-        else if (c == L'\\') out += L"\\\\";
-        else out += c;
+        if (c == L'\t')
+            out += L"\\t";
+        else if (c == L'\n')
+            out += L"\\n";
+        else if (c == L'\r')
+            out += L"\\r";
+        else if (c == L'\\')
+            out += L"\\\\";
+        else
+            out += c;
     }
     return Utf8(out);
 }
@@ -222,10 +230,14 @@ int main() {
         if ((arg == L"--with" || arg == L"--class" || arg == L"--timeout") && i + 1 >= argc) {
             return Usage();
         }
-        if (arg == L"--with") target.withIds.push_back(ParseId(argv[++i]));
-        else if (arg == L"--class") target.windowClass = argv[++i];
-        else if (arg == L"--timeout") timeout = _wtoi(argv[++i]);
-        else rest.push_back(arg);
+        if (arg == L"--with")
+            target.withIds.push_back(ParseId(argv[++i]));
+        else if (arg == L"--class")
+            target.windowClass = argv[++i];
+        else if (arg == L"--timeout")
+            timeout = _wtoi(argv[++i]);
+        else
+            rest.push_back(arg);
     }
     const bool waiting = command == L"wait" || command == L"gone";
     if (waiting) {
@@ -240,12 +252,11 @@ int main() {
         }
     }
 
-    const size_t wanted = waiting || command == L"controls" || command == L"close" ||
-                                  command == L"activate"
-                              ? 0
-                          : command == L"press" || command == L"text"                       ? 1
-                          : command == L"check" || command == L"settext"                    ? 2
-                                                                                            : 99;
+    const size_t wanted =
+        waiting || command == L"controls" || command == L"close" || command == L"activate" ? 0
+        : command == L"press" || command == L"text"                                        ? 1
+        : command == L"check" || command == L"settext"                                     ? 2
+                                                                                           : 99;
     if (wanted == 99 || (!waiting && rest.size() != wanted)) return Usage();
 
     HWND window = FindTarget(target, timeout);

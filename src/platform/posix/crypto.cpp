@@ -1,4 +1,5 @@
-// MD5, SHA-256 and SHA-1 hashing and Base64 decoding of the posix backend, over OpenSSL's libcrypto.
+// MD5, SHA-256 and SHA-1 hashing and Base64 decoding of the posix backend, over OpenSSL's
+// libcrypto.
 #include "platform/crypto.h"
 
 #include <openssl/evp.h>

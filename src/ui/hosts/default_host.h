@@ -10,8 +10,8 @@ namespace ui::hosts {
 // the emulated machine, the scripted host when standard input is not a terminal, else the
 // console host; on Windows, the real windows. An answers file that cannot be read is reported
 // on standard error and nullptr is returned: an unattended run must not go on with default
-// answers it was not given. nullptr ends the program. Call once, on the main thread, before the first dialog; the host lives
-// until the program ends.
+// answers it was not given. nullptr ends the program. Call once, on the main thread, before the
+// first dialog; the host lives until the program ends.
 DialogHost* InstallDefaultHost();
 
 }  // namespace ui::hosts

@@ -21,8 +21,8 @@
 
 namespace {
 
-using resources::ControlKind;
 using platform::win32::Utf8ToWide;
+using resources::ControlKind;
 using resources::ControlTemplate;
 
 constexpr int kTestDialog = 9100;
@@ -52,8 +52,7 @@ HWND FindDialogOf(DWORD thread, const std::wstring& caption) {
             wchar_t cls[16] = {}, text[256] = {};
             ::GetClassNameW(window, cls, 16);
             ::GetWindowTextW(window, text, 256);
-            if (std::wstring(cls) == L"#32770" && ::IsWindowVisible(window) &&
-                s->caption == text) {
+            if (std::wstring(cls) == L"#32770" && ::IsWindowVisible(window) && s->caption == text) {
                 s->found = window;
                 return FALSE;
             }
@@ -116,18 +115,17 @@ class DialogHostTest : public ::testing::Test {
     void SetUp() override {
         ControlTemplate later = Control(kLater, ControlKind::Button, "Později", 64);
         later.enabled = false;
-        ui::RegisterDialogTemplate(
-            {kTestDialog,
-             "Zkouška oken",
-             "Skúška okien",
-             200,
-             120,
-             {Control(kEdit, ControlKind::Edit, "", 7), Control(kCheck, ControlKind::CheckBox,
-                                                                 "Zaškrtnout", 22),
-              Control(kProgress, ControlKind::Progress, "", 36),
-              Control(kTicks, ControlKind::Static, "", 50), later,
-              Control(ui::kIdOk, ControlKind::DefButton, "OK", 80),
-              Control(ui::kIdCancel, ControlKind::Button, "Storno", 96)}});
+        ui::RegisterDialogTemplate({kTestDialog,
+                                    "Zkouška oken",
+                                    "Skúška okien",
+                                    200,
+                                    120,
+                                    {Control(kEdit, ControlKind::Edit, "", 7),
+                                     Control(kCheck, ControlKind::CheckBox, "Zaškrtnout", 22),
+                                     Control(kProgress, ControlKind::Progress, "", 36),
+                                     Control(kTicks, ControlKind::Static, "", 50), later,
+                                     Control(ui::kIdOk, ControlKind::DefButton, "OK", 80),
+                                     Control(ui::kIdCancel, ControlKind::Button, "Storno", 96)}});
     }
     void TearDown() override { ui::UnregisterDialogTemplate(kTestDialog); }
 
@@ -240,10 +238,9 @@ TEST_F(DialogHostTest, EveryProgramDialogOpensFromItsTemplate) {
                         failure += "no control " + std::to_string(c.id) + "; ";
                         continue;
                     }
-                    const bool hasText = c.kind != ControlKind::Progress &&
-                                         c.kind != ControlKind::Icon &&
-                                         c.kind != ControlKind::ListBox &&
-                                         c.kind != ControlKind::Edit;
+                    const bool hasText =
+                        c.kind != ControlKind::Progress && c.kind != ControlKind::Icon &&
+                        c.kind != ControlKind::ListBox && c.kind != ControlKind::Edit;
                     if (hasText && TextOf(child) != Utf8ToWide(resources::ControlText(c, lang))) {
                         failure += "text of " + std::to_string(c.id) + "; ";
                     }

@@ -10,7 +10,7 @@
 #include "ui/hosts/win32/dialog_host.h"
 
 #include "platform/win32/win_util.h"  // windows.h
-#undef MessageBox                      // the program's own, not the Win32 macro
+#undef MessageBox                     // the program's own, not the Win32 macro
 
 #include <commctrl.h>
 
@@ -109,7 +109,9 @@ class DialogWindow {
             }
             if (controls[i].kind == ControlKind::Icon && m_children[i]) {
                 ::SendMessageW(m_children[i], STM_SETICON,
-                               reinterpret_cast<WPARAM>(::LoadIconW(nullptr, MAKEINTRESOURCEW(kSystemErrorIcon))), 0);
+                               reinterpret_cast<WPARAM>(
+                                   ::LoadIconW(nullptr, MAKEINTRESOURCEW(kSystemErrorIcon))),
+                               0);
             }
         }
         if (m_t.id == resources::kDlgSetup) SetIcons();
@@ -177,7 +179,8 @@ class DialogWindow {
         }
         if (index < 0) {
             // Enter with no default button: IDOK from the dialog manager.
-            if (id == IDOK && control == nullptr) RunHandler([this] { m_dialog.PressButton(kIdOk); });
+            if (id == IDOK && control == nullptr)
+                RunHandler([this] { m_dialog.PressButton(kIdOk); });
             return;
         }
         const ControlKind kind = m_kinds[static_cast<size_t>(index)];
@@ -297,17 +300,34 @@ class DialogWindow {
 UINT MessageBoxStyle(const MessageRequest& request) {
     UINT style = MB_SETFOREGROUND;
     switch (request.buttons) {
-        case Buttons::Ok: style |= MB_OK; break;
-        case Buttons::OkCancel: style |= MB_OKCANCEL; break;
-        case Buttons::YesNo: style |= MB_YESNO; break;
-        case Buttons::RetryCancel: style |= MB_RETRYCANCEL; break;
+        case Buttons::Ok:
+            style |= MB_OK;
+            break;
+        case Buttons::OkCancel:
+            style |= MB_OKCANCEL;
+            break;
+        case Buttons::YesNo:
+            style |= MB_YESNO;
+            break;
+        case Buttons::RetryCancel:
+            style |= MB_RETRYCANCEL;
+            break;
     }
     switch (request.icon) {
-        case Icon::None: break;
-        case Icon::Error: style |= MB_ICONERROR; break;
-        case Icon::Question: style |= MB_ICONQUESTION; break;
-        case Icon::Exclamation: style |= MB_ICONEXCLAMATION; break;
-        case Icon::Information: style |= MB_ICONINFORMATION; break;
+        case Icon::None:
+            break;
+        case Icon::Error:
+            style |= MB_ICONERROR;
+            break;
+        case Icon::Question:
+            style |= MB_ICONQUESTION;
+            break;
+        case Icon::Exclamation:
+            style |= MB_ICONEXCLAMATION;
+            break;
+        case Icon::Information:
+            style |= MB_ICONINFORMATION;
+            break;
     }
     return style;
 }
@@ -328,8 +348,8 @@ int WindowsHost::RunModal(Dialog& dialog) {
         BuildDialogTemplate(*t, lang, dialog.GetCaption(), dialog.Controls());
     DialogWindow window(dialog, *t);
     const INT_PTR result = ::DialogBoxIndirectParamW(
-        ::GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data()),
-        TopWindow(), &DialogWindow::Proc, reinterpret_cast<LPARAM>(&window));
+        ::GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data()), TopWindow(),
+        &DialogWindow::Proc, reinterpret_cast<LPARAM>(&window));
     dialog.SetChangeHook({});
     if (result == -1) return -1;
     return dialog.IsEnded() ? dialog.GetResult() : static_cast<int>(result);

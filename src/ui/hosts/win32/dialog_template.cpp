@@ -153,8 +153,8 @@ std::vector<DWORD> BuildDialogTemplate(const resources::DialogTemplate& t, uint1
     w.Word(0);  // no menu
     w.Word(0);  // the standard dialog class
     w.Text(t.titleBar ? platform::win32::Utf8ToWide(caption) : std::wstring());
-    w.Word(8);         // point size
-    w.Word(FW_NORMAL);  // weight
+    w.Word(8);                                 // point size
+    w.Word(FW_NORMAL);                         // weight
     w.Word(MAKEWORD(FALSE, DEFAULT_CHARSET));  // italic, charset
     w.Text(L"MS Shell Dlg");
 
