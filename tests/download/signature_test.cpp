@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/minisign.h"
 #include "support/run_command.h"
 #include "support/temp_prefix.h"
 
@@ -19,44 +20,20 @@ const char kList[] =
     "fedcba9876543210fedcba9876543210 disk2.iso\r\n";
 const char kToday[] = "2026-06-01";
 
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
-
-// A minisign key pair in the test's prefix.
-struct TestKey {
-    std::string base64;  // the public key line, as an administrator configures it
-    std::string keyId;   // the id minisign prints in the public key's comment
-    std::string secretPath;
-};
+using TestKey = testsupport::MinisignKey;
 
 class SignatureTest : public testsupport::PrefixTest {
   protected:
     void SetUp() override {
         PrefixTest::SetUp();
-        int status = 0;
-        testsupport::RunCommand("command -v minisign >/dev/null 2>&1", &status);
-        if (status != 0)
-            GTEST_SKIP() << "the minisign tool is not installed (apt package minisign)";
+        std::string why;
+        if (!testsupport::MinisignAvailable(&why)) GTEST_SKIP() << why;
     }
 
     // Makes a key pair without password with minisign -G.
     TestKey MakeKey(const std::string& name) {
-        const std::string pub = m_prefix->Host(name + ".pub");
-        TestKey key;
-        key.secretPath = m_prefix->Host(name + ".key");
-        int status = 0;
-        std::string out = testsupport::RunCommand("minisign -G -W -p " + Quoted(pub) + " -s " +
-                                                      Quoted(key.secretPath) + " </dev/null 2>&1",
-                                                  &status);
-        EXPECT_EQ(status, 0) << out;
-        const std::string text = m_prefix->ReadHostFile(name + ".pub");
-        const std::string comment = "untrusted comment: minisign public key ";
-        const size_t lineEnd = text.find('\n');
-        EXPECT_EQ(text.compare(0, comment.size(), comment), 0) << text;
-        key.keyId = text.substr(comment.size(), lineEnd - comment.size());
-        key.base64 = text.substr(lineEnd + 1);
-        while (!key.base64.empty() && (key.base64.back() == '\n' || key.base64.back() == '\r')) {
-            key.base64.pop_back();
-        }
+        TestKey key = testsupport::MakeMinisignKey(m_prefix->Host(""), name);
+        EXPECT_EQ(key.error, "");
         return key;
     }
 
@@ -65,14 +42,10 @@ class SignatureTest : public testsupport::PrefixTest {
     std::string Sign(const TestKey& key, const std::string& list, const std::string& trusted,
                      bool legacy = false) {
         m_prefix->WriteHostFile("packages.txt", list);
-        const std::string sig = m_prefix->Host("packages.txt.minisig");
-        int status = 0;
-        std::string out = testsupport::RunCommand(
-            std::string("minisign -S ") + (legacy ? "-l " : "") + "-s " + Quoted(key.secretPath) +
-                " -m " + Quoted(m_prefix->Host("packages.txt")) + " -x " + Quoted(sig) +
-                (trusted.empty() ? "" : " -t " + Quoted(trusted)) + " </dev/null 2>&1",
-            &status);
-        EXPECT_EQ(status, 0) << out;
+        std::string error;
+        EXPECT_TRUE(
+            testsupport::MinisignSign(key, m_prefix->Host("packages.txt"), trusted, legacy, &error))
+            << error;
         return m_prefix->ReadHostFile("packages.txt.minisig");
     }
 
@@ -93,7 +66,7 @@ class SignatureTest : public testsupport::PrefixTest {
 
 TEST_F(SignatureTest, AcceptsAGoodSignaturePrehashedAndLegacy) {
     const TestKey key = MakeKey("publisher");
-    const auto keys = Keys(key.base64);
+    const auto keys = Keys(key.publicLine);
     ASSERT_EQ(keys.size(), 1u);
     for (bool legacy : {false, true}) {
         const std::string minisig = Sign(key, kList, "serial=42 expires=2027-02-28", legacy);
@@ -115,20 +88,20 @@ TEST_F(SignatureTest, RefusesASignatureByAnotherKey) {
     const TestKey publisher = MakeKey("publisher");
     const TestKey other = MakeKey("other");
     const zefi::SignatureVerdict verdict =
-        Check(kList, Sign(other, kList, "serial=42"), Keys(publisher.base64));
+        Check(kList, Sign(other, kList, "serial=42"), Keys(publisher.publicLine));
     EXPECT_EQ(verdict.check, SignatureCheck::kBad);
     EXPECT_NE(verdict.reason.find(other.keyId), std::string::npos) << verdict.reason;
 
     // The other key's signature under the publisher's key id: the id matches, the key does not.
-    auto keys = Keys(publisher.base64);
+    auto keys = Keys(publisher.publicLine);
     std::string minisig = Sign(publisher, kList, "serial=42");
-    keys[0].publicKey = Keys(other.base64)[0].publicKey;
+    keys[0].publicKey = Keys(other.publicLine)[0].publicKey;
     EXPECT_EQ(Check(kList, minisig, keys).check, SignatureCheck::kBad);
 }
 
 TEST_F(SignatureTest, RefusesAChangedList) {
     const TestKey key = MakeKey("publisher");
-    const auto keys = Keys(key.base64);
+    const auto keys = Keys(key.publicLine);
     for (bool legacy : {false, true}) {
         const std::string minisig = Sign(key, kList, "serial=42", legacy);
         std::string changed = kList;
@@ -141,7 +114,7 @@ TEST_F(SignatureTest, RefusesAChangedList) {
 
 TEST_F(SignatureTest, RefusesAChangedTrustedCommentOrAlgorithm) {
     const TestKey key = MakeKey("publisher");
-    const auto keys = Keys(key.base64);
+    const auto keys = Keys(key.publicLine);
     const std::string minisig = Sign(key, kList, "serial=42 expires=2027-02-28");
     for (const char* edit :
          {"serial=43", "serial=42 expires=2099-02-28", "serial=42  expires=2027-02-28"}) {
@@ -162,7 +135,7 @@ TEST_F(SignatureTest, RefusesAChangedTrustedCommentOrAlgorithm) {
 
 TEST_F(SignatureTest, RefusesATrustedCommentWithoutAGoodSerial) {
     const TestKey key = MakeKey("publisher");
-    const auto keys = Keys(key.base64);
+    const auto keys = Keys(key.publicLine);
     // Empty: minisign's own comment (timestamp, file name).
     for (const char* trusted :
          {"", "expires=2027-02-28", "serial", "serial=", "serial=-1", "serial=+1", "serial=4x",
@@ -184,7 +157,7 @@ TEST_F(SignatureTest, RefusesATrustedCommentWithoutAGoodSerial) {
 
 TEST_F(SignatureTest, ListIsGoodThroughItsExpiryDay) {
     const TestKey key = MakeKey("publisher");
-    const auto keys = Keys(key.base64);
+    const auto keys = Keys(key.publicLine);
     const std::string minisig = Sign(key, kList, "serial=42 expires=2027-02-28");
     EXPECT_EQ(Check(kList, minisig, keys, 0, "2027-02-27").check, SignatureCheck::kOk);
     EXPECT_EQ(Check(kList, minisig, keys, 0, "2027-02-28").check, SignatureCheck::kOk);
@@ -201,7 +174,7 @@ TEST_F(SignatureTest, ListIsGoodThroughItsExpiryDay) {
 
 TEST_F(SignatureTest, RefusesAnOlderSerialButTakesAnEqualOne) {
     const TestKey key = MakeKey("publisher");
-    const auto keys = Keys(key.base64);
+    const auto keys = Keys(key.publicLine);
     const std::string minisig = Sign(key, kList, "serial=42 expires=2027-02-28");
     const zefi::SignatureVerdict older = Check(kList, minisig, keys, 43);
     EXPECT_EQ(older.check, SignatureCheck::kOlder);
@@ -217,7 +190,8 @@ TEST_F(SignatureTest, AnyOfSeveralKeysMaySign) {
     const TestKey newKey = MakeKey("new");
     const TestKey retired = MakeKey("retired");
     for (const std::string separator : {", ", ",", " ", "\t", "\r\n", " ,\n "}) {
-        const auto keys = Keys(separator + oldKey.base64 + separator + newKey.base64 + separator);
+        const auto keys =
+            Keys(separator + oldKey.publicLine + separator + newKey.publicLine + separator);
         ASSERT_EQ(keys.size(), 2u) << separator;
         const zefi::SignatureVerdict byOld = Check(kList, Sign(oldKey, kList, "serial=5"), keys);
         EXPECT_EQ(byOld.check, SignatureCheck::kOk);
@@ -231,14 +205,15 @@ TEST_F(SignatureTest, AnyOfSeveralKeysMaySign) {
 
 TEST_F(SignatureTest, ReportsAMissingSignatureAndMissingKeys) {
     const TestKey key = MakeKey("publisher");
-    EXPECT_EQ(zefi::CheckPackageListSignature(kList, nullptr, Keys(key.base64), 0, kToday).check,
-              SignatureCheck::kMissing);
+    EXPECT_EQ(
+        zefi::CheckPackageListSignature(kList, nullptr, Keys(key.publicLine), 0, kToday).check,
+        SignatureCheck::kMissing);
     EXPECT_EQ(Check(kList, Sign(key, kList, "serial=1"), {}).check, SignatureCheck::kBad);
 }
 
 TEST_F(SignatureTest, TakesCrLfLinesAndAMissingLastLineEnd) {
     const TestKey key = MakeKey("publisher");
-    const auto keys = Keys(key.base64);
+    const auto keys = Keys(key.publicLine);
     const std::string minisig = Sign(key, kList, "serial=42");
     std::string crlf;
     for (char c : minisig) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
@@ -250,7 +225,7 @@ TEST_F(SignatureTest, TakesCrLfLinesAndAMissingLastLineEnd) {
 
 TEST_F(SignatureTest, RefusesTruncatedAndMalformedFiles) {
     const TestKey key = MakeKey("publisher");
-    const auto keys = Keys(key.base64);
+    const auto keys = Keys(key.publicLine);
     const std::string minisig = Sign(key, kList, "serial=42");
     // Every cut that loses more than the last line end.
     for (size_t size = 0; size + 1 < minisig.size(); ++size) {

@@ -60,11 +60,11 @@ MinisignKey MakeMinisignKey(const std::string& dir, const std::string& name) {
 bool MinisignSign(const MinisignKey& key, const std::string& path, const std::string& trusted,
                   bool legacy, std::string* error) {
     int status = 0;
-    const std::string out =
-        RunCommand(std::string("minisign -S ") + (legacy ? "-l " : "") + "-s " +
-                       Quoted(key.secretPath) + " -m " + Quoted(path) + " -x " +
-                       Quoted(path + ".minisig") + " -t " + Quoted(trusted) + " </dev/null 2>&1",
-                   &status);
+    const std::string out = RunCommand(
+        std::string("minisign -S ") + (legacy ? "-l " : "") + "-s " + Quoted(key.secretPath) +
+            " -m " + Quoted(path) + " -x " + Quoted(path + ".minisig") +
+            (trusted.empty() ? "" : " -t " + Quoted(trusted)) + " </dev/null 2>&1",
+        &status);
     if (status == 0) return true;
     if (error != nullptr) *error = "minisign -S failed: " + out;
     return false;

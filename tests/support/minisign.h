@@ -21,7 +21,8 @@ bool MinisignAvailable(std::string* why);
 MinisignKey MakeMinisignKey(const std::string& dir, const std::string& name);
 
 // Signs the host file path with minisign -S (prehashed; legacy: -l), the trusted comment
-// given, into path + ".minisig". False with minisign's output in *error when it fails.
+// given (none: minisign's own), into path + ".minisig". False with minisign's output in *error when
+// it fails.
 bool MinisignSign(const MinisignKey& key, const std::string& path, const std::string& trusted,
                   bool legacy = false, std::string* error = nullptr);
 
