@@ -1,7 +1,8 @@
 #!/bin/bash
 # Compiles every portable source (all of src/ but the posix backend and the terminal hosts)
 # with mingw-w64, so that no POSIX header creeps into the core. Fails, naming what is missing,
-# when the cross compiler, libcurl's headers or any header a source includes cannot be found,
+# when the cross compiler, libcurl's or libsodium's headers or any header a source includes
+# cannot be found,
 # when there is nothing to compile, and when a source of the portable core includes a POSIX
 # or Windows header, which mingw-w64 would compile all the same.
 set -euo pipefail
@@ -20,6 +21,13 @@ if [ -z "$curl_header" ]; then
     exit 1
 fi
 ln -s "$(dirname "$curl_header")" "$inc/curl"
+# libsodium's headers likewise (the Windows build links the same version, cross-built).
+if [ ! -f /usr/include/sodium.h ] || [ ! -d /usr/include/sodium ]; then
+    echo "cross-check: libsodium's headers (sodium.h) are missing under /usr/include" >&2
+    exit 1
+fi
+ln -s /usr/include/sodium.h "$inc/sodium.h"
+ln -s /usr/include/sodium "$inc/sodium"
 
 # The portable core: everything but the two backends and the hosts.
 core_header_rule='#include <(unistd|fcntl|dirent|pthread|termios|poll|spawn|netdb|resolv|execinfo|dlfcn|pwd|grp|libgen|glob|semaphore|syslog|windows|winsock2|shlobj|objbase|ole2|commctrl|dbghelp|windns|virtdisk|io|conio|share)\.h>|#include <(sys|arpa|netinet)/'
