@@ -1,7 +1,7 @@
 #!/bin/bash
 # Builds every libFuzzer target of fuzz/ with clang 14 (in build-fuzz/, or $ZEFISETUP_FUZZ_DIR)
 # and runs each for the given seconds (default 60), one after the other, single job, starting
-# from its seed corpus fuzz/corpus/<target>/. Prints one line per target (executions, corpus
+# from its starting corpus fuzz/corpus/<target>/. Prints one line per target (executions, corpus
 # size, coverage, findings) and a total; exits non-zero when any target found something. The
 # inputs of findings are kept in <build dir>/findings/<target>/.
 #   usage: scripts/fuzz.sh [seconds per target] [target ...]

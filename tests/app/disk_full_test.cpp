@@ -23,11 +23,11 @@ using testsupport::ReadFile;
 
 using Tree = std::map<std::string, std::string>;
 
-std::string Noise(size_t size, unsigned seed) {
+std::string Noise(size_t size, unsigned state) {
     std::string data(size, '\0');
     for (char& c : data) {
-        seed = seed * 1103515245u + 12345u;
-        c = static_cast<char>(seed >> 16);
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 16);
     }
     return data;
 }

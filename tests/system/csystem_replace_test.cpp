@@ -25,9 +25,9 @@ using testsupport::ReadFile;
 using zefi::CSystem;
 using zefi::LogStream;
 
-std::string Pattern(size_t size, char seed) {
+std::string Pattern(size_t size, char first) {
     std::string data(size, '\0');
-    for (size_t i = 0; i < size; ++i) data[i] = static_cast<char>(seed + i * 7 % 251);
+    for (size_t i = 0; i < size; ++i) data[i] = static_cast<char>(first + i * 7 % 251);
     return data;
 }
 
