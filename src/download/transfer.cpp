@@ -98,13 +98,14 @@ class CheckedWriter {
         auto* writer = static_cast<CheckedWriter*>(self);
         if (!writer->Accept()) return 0;  // libcurl ends the transfer with CURLE_WRITE_ERROR
         const int64_t room =
-            writer->m_maxFileSize < 0 ? INT64_MAX : writer->m_maxFileSize - writer->m_file.Tell();
+            writer->m_maxFileSize < 0 ? INT64_MAX : writer->m_maxFileSize - writer->m_fileSize;
         if (room < 0 || static_cast<uint64_t>(room) < static_cast<uint64_t>(size) * count) {
             writer->m_tooLong = true;
             return 0;
         }
         platform::SetLastError(0);
         const size_t written = WriteToFile(data, size, count, &writer->m_file);
+        writer->m_fileSize += static_cast<int64_t>(written * size);
         if (written != count) writer->m_writeError = platform::GetLastError();
         return written;
     }
@@ -130,6 +131,8 @@ class CheckedWriter {
             m_file.Seek(0, 0);
             m_file.Truncate(0);
         }
+        // Where the answer's bytes begin; the writes count on from there.
+        if (m_accepted && m_maxFileSize >= 0) m_fileSize = m_file.Tell();
         return m_accepted;
     }
 
@@ -181,6 +184,7 @@ class CheckedWriter {
     platform::Stream& m_file;
     int64_t m_resumeFrom;
     int64_t m_maxFileSize;
+    int64_t m_fileSize = 0;  // bytes in the file, counted only with a limit
     int64_t m_rangeStart = -1;
     bool m_tooLong = false;
     bool m_decided = false;
